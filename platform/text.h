@@ -1,0 +1,82 @@
+// Text helpers: UTF-8 code points, Windows-1252, case folding, Format, numbers.
+// Internal text is UTF-8 everywhere; positions and lengths of the helpers
+// named Utf8* count Unicode code points.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+namespace xnd {
+
+// Code points.
+std::size_t Utf8Length(std::string_view aText);
+// Delphi Copy: aCount code points from the 1-based code point aIndex; an index
+// below 1 counts as 1, past the end gives empty text.
+std::string Utf8Copy(std::string_view aText, std::ptrdiff_t aIndex, std::ptrdiff_t aCount);
+// 1-based code point position of aSub in aText, 0 when absent.
+std::size_t Utf8Pos(std::string_view aSub, std::string_view aText);
+bool IsValidUtf8(std::string_view aText);
+
+// Windows-1252 conversion both ways; characters without a mapping become "?".
+std::string Utf8ToWin1252(std::string_view aText);
+std::string Win1252ToUtf8(std::string_view aText);
+
+// Case folding of ASCII and the Latin-1 letters; other text unchanged.
+std::string UpperCase(std::string_view aText);
+std::string LowerCase(std::string_view aText);
+bool SameText(std::string_view a, std::string_view b);
+// <0, 0, >0 comparing ignoring case.
+int CompareText(std::string_view a, std::string_view b);
+
+// Delphi Trim family: removes characters up to and including the blank.
+std::string Trim(std::string_view aText);
+std::string TrimLeft(std::string_view aText);
+std::string TrimRight(std::string_view aText);
+
+std::string StringReplace(std::string_view aText, std::string_view aFrom, std::string_view aTo,
+                          bool aReplaceAll = true, bool aIgnoreCase = false);
+bool StartsText(std::string_view aPrefix, std::string_view aText);
+bool EndsText(std::string_view aSuffix, std::string_view aText);
+
+// Format: the printf subset of the system's messages: %s, %d, %<w>.<p>d
+// (zero-padded to p digits, space-padded to w), %%. Too few arguments or an
+// argument of the wrong kind raise EConvertError.
+using FormatArg = std::variant<std::string, std::int64_t>;
+std::string FormatV(std::string_view aFormat, const std::vector<FormatArg>& aArgs);
+
+namespace detail {
+inline FormatArg ToFormatArg(const std::string& v) { return v; }
+inline FormatArg ToFormatArg(std::string_view v) { return std::string(v); }
+inline FormatArg ToFormatArg(const char* v) { return std::string(v); }
+template <class T>
+  requires std::is_integral_v<T>
+FormatArg ToFormatArg(T v) {
+  return static_cast<std::int64_t>(v);
+}
+}  // namespace detail
+
+template <class... Args>
+std::string Format(std::string_view aFormat, const Args&... aArgs) {
+  return FormatV(aFormat, std::vector<FormatArg>{detail::ToFormatArg(aArgs)...});
+}
+
+// Numbers.
+std::string IntToStr(std::int64_t aValue);
+// Strict: optional sign and decimal digits only, surrounding blanks refused;
+// otherwise EConvertError "'%s' is not a valid integer value".
+int StrToInt(std::string_view aText);
+std::int64_t StrToInt64(std::string_view aText);
+bool TryStrToInt(std::string_view aText, int& aValue);
+bool TryStrToInt64(std::string_view aText, std::int64_t& aValue);
+int StrToIntDef(std::string_view aText, int aDefault);
+// Shortest decimal form that reads back to the same value, with the decimal
+// separator of the process locale (LC_NUMERIC).
+std::string FloatToStr(long double aValue);
+// The decimal separator of the process locale.
+char DecimalSeparator();
+
+}  // namespace xnd
