@@ -5,7 +5,16 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/exception.h"
+
 namespace xnd {
+
+// An index outside the list ("List index out of bounds (5)").
+class EListError : public Exception {
+ public:
+  using Exception::Exception;
+  const char* ClassName() const noexcept override { return "EListError"; }
+};
 
 class TStringList {
  public:
@@ -15,7 +24,7 @@ class TStringList {
   TStringList& operator=(const TStringList&) = default;
 
   int Count() const { return static_cast<int>(FItems.size()); }
-  const std::string& operator[](int aIndex) const;  // EListError-style exception when out of range
+  const std::string& operator[](int aIndex) const;  // EListError when out of range
   const std::string& Strings(int aIndex) const { return (*this)[aIndex]; }
   void SetStrings(int aIndex, const std::string& aValue);
   const std::vector<std::string>& Items() const { return FItems; }
@@ -31,6 +40,8 @@ class TStringList {
   std::string Text() const;
   // Splits on CR LF, CR or LF; a final line break adds no empty line.
   virtual void SetText(const std::string& aText);
+  // Lines separated by ",", a line with a blank, a comma or a quote written
+  // between double quotes (inner quotes doubled).
   std::string CommaText() const;
 
   // Case-insensitive search (ASCII and Latin-1), -1 when absent.
