@@ -4,6 +4,11 @@
 // in CR LF, LF or CR, ';' starts a comment line. Values are text; booleans are
 // "1"/"0". Reading accepts UTF-8 (with or without BOM) and falls back to
 // Windows-1252 for invalid UTF-8; writing is UTF-8.
+//
+// Lookups use the first section of a given name and the first key of a given
+// name in it; comments and other lines are kept when the file is rewritten.
+// A new key goes after the last line of its section, a new section at the end
+// of the file after a blank line.
 #pragma once
 
 #include <memory>
@@ -51,13 +56,20 @@ class TCustomIniFile {
 // The parsed content of an INI text, shared by both implementations.
 class TIniContent {
  public:
+  // One line of a section. A key line has a Name; any other line (comment,
+  // blank, text without "=") has IsKey false and is kept only to be written
+  // back. Line holds the text read from the file, written back unchanged
+  // until the entry is modified (then it is empty and "Name=Value" is written).
   struct Entry {
     std::string Name;
     std::string Value;
+    bool IsKey = true;
+    std::string Line;
   };
   struct Section {
     std::string Name;
     std::vector<Entry> Entries;
+    std::string Line;  // the header line as read; "[Name]" when empty
   };
 
   void Parse(std::string_view aBytes);
@@ -70,8 +82,15 @@ class TIniContent {
   void EraseSection(std::string_view aName);
   void DeleteKey(std::string_view aSection, std::string_view aIdent);
   const std::vector<Section>& Sections() const { return FSections; }
+  // Distinct key names of the first section named aName, in file order.
+  std::vector<std::string> KeyNames(std::string_view aSection) const;
+  // Distinct section names, in file order.
+  std::vector<std::string> SectionNames() const;
 
  private:
+  Section* FindSectionForUpdate(std::string_view aName);
+
+  std::vector<std::string> FPreamble;  // lines before the first section (ignored)
   std::vector<Section> FSections;
 };
 
@@ -93,7 +112,10 @@ class TIniFile : public TCustomIniFile {
   void UpdateFile() override {}
 
  private:
+  // The file as it is now; a missing or unreadable file reads as empty.
   TIniContent Load() const;
+  // The file about to be changed: missing is empty, unreadable raises EInOutError.
+  TIniContent LoadForUpdate() const;
   void Store(const TIniContent& aContent) const;
 };
 
