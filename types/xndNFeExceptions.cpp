@@ -1,0 +1,49 @@
+#include "types/xndNFeExceptions.h"
+
+#include <chrono>
+#include <ctime>
+
+#include "external/xndGovUtils.h"
+#include "platform/files.h"
+
+namespace xnd {
+
+namespace {
+
+// Local time as "dd/mm/YYYY hh:MM:ss:zzz".
+std::string LocalTimeStamp() {
+  using namespace std::chrono;
+  const auto now = system_clock::now();
+  const std::time_t seconds = system_clock::to_time_t(now);
+  const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  return Format("%2.2d/%2.2d/%4.4d %2.2d:%2.2d:%2.2d:%3.3d", local.tm_mday, local.tm_mon + 1,
+                local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec, millis);
+}
+
+}  // namespace
+
+ExndException::ExndException(const std::string& aMessage, const std::string& aLogDir)
+    : ExndException(Target("ExndException"), aMessage, aLogDir) {}
+
+ExndException::ExndException(const std::string& aFormat, const std::vector<FormatArg>& aArgs,
+                             const std::string& aLogDir)
+    : ExndException(Target("ExndException"), FormatV(aFormat, aArgs), aLogDir) {}
+
+ExndException::ExndException(const TLogTarget& aTarget, std::string aMessage, const std::string& aLogDir)
+    : Exception(std::move(aMessage)), FLogFileName(aTarget.LogFileName) {
+  WriteLog(aTarget.ClassName, aLogDir);
+}
+
+void ExndException::WriteLog(const char* aClassName, const std::string& aLogDir) const {
+  const std::string directory = aLogDir.empty() ? ProgramDirectory() : aLogDir;
+  TxndGovUtils govUtils;  // lives only for this constructor
+  if (FLogFileName.empty()) return;
+  // AppendTextFile writes exactly the text given: the line carries its own CR LF.
+  const std::string line =
+      Format("[%s] %d - %s : %s", LocalTimeStamp(), CurrentThreadId(), aClassName, Message()) + "\r\n";
+  govUtils->AppendTextFile(line, directory + FLogFileName);
+}
+
+}  // namespace xnd
