@@ -1,0 +1,310 @@
+// The NF-e component: TxndCustomNFe carries the configuration an NF-e client
+// needs (manual version, state, certificate, environment, directories,
+// server lists, connection, e-mail and DANFE settings), owns the two server
+// wrappers and pushes its settings into them; TxndNFe is the concrete
+// component placed on forms.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "external/xndGovUtils.h"
+#include "external/xndGovX.h"
+#include "platform/component.h"
+#include "platform/inifile.h"
+#include "platform/stringlist.h"
+#include "types/xndNFeType.h"
+
+namespace xnd {
+
+struct TNFeData;
+class TxndNFEInterface;
+class TxndNFeDanfe;
+class TxndNFeXmlUtils;
+class TxndVeldoraX;
+class TxndValidadorClientX;
+
+using TOnLogContentEventNFe = std::function<void(const std::string& aNome, const std::string& aID,
+                                                 const std::string& aFileName,
+                                                 const std::string& aConteudo)>;
+
+// Holds the templates directory, always with a trailing "/".
+class TxndNFeConversor {
+ public:
+  const std::string& DiretorioTemplates() const { return FDiretorioTemplates; }
+  void SetDiretorioTemplates(const std::string& aValue);
+
+ private:
+  std::string FDiretorioTemplates;
+};
+
+class TxndCustomNFe : public TComponent {
+ public:
+  static constexpr const char* VersaoComponente = "5.7.10.27457";
+  static constexpr const char* CaracteresRemoverAcentosPadrao =
+      "áéíóúàèìòùâêîôûäëïöüãõñçÁÉÍÓÚÀÈÌÒÙÂÊÎÔÛÄËÏÖÜÃÕÑÇºª";
+
+  explicit TxndCustomNFe(TComponent* aOwner = nullptr);
+  ~TxndCustomNFe() override;
+
+  // ---- Virtual operations ----
+  virtual void SetUF(const std::string& aValue);
+  virtual void SetDiretorioTemplates(const std::string& aValue);
+  virtual std::string ObterNamespace();
+  virtual void IncluirDiretorioVersao(std::string& aPath);
+  virtual void SetVersaoManual(TVersaoManual aValue);
+  virtual void MontarParametrosDanfe();
+  virtual std::string ObterDiretorioTemplatesUF();
+  virtual void LerConfiguracao();
+  virtual void GravarConfiguracao();
+  virtual void SaveConfig(const std::string& aFileName);
+  virtual void SaveConfig(TCustomIniFile* aIni);
+  virtual void LoadConfig(const std::string& aFileName);
+  virtual void LoadConfig(TCustomIniFile* aIni);
+  virtual void VerificarParametros();
+
+  // ---- Published properties ----
+  TVersaoManual VersaoManual() const { return FVersaoManual; }
+  bool AnexarDanfePDF() const { return FAnexarDanfePDF; }
+  void SetAnexarDanfePDF(bool aValue) { FAnexarDanfePDF = aValue; }
+  TDanfeSettings* DanfeSettings() const { return FDanfeSettings.get(); }
+  // The component takes the object as its own; null leaves a fresh default object.
+  void SetDanfeSettings(std::unique_ptr<TDanfeSettings> aValue);
+  TAuditorSettings* AuditorSettings() const { return FAuditorSettings; }
+  void SetAuditorSettings(TAuditorSettings* aValue) { FAuditorSettings = aValue; }
+  const std::string& UF() const { return FUF; }
+  std::string Versao() const { return VersaoComponente; }
+  void SetVersao(const std::string& /*aValue*/) {}
+  const std::string& CaracteresRemoverAcentos() const { return FCaracteresRemoverAcentos; }
+  void SetCaracteresRemoverAcentos(const std::string& aValue) { FCaracteresRemoverAcentos = aValue; }
+  TCertificadoKind TipoCertificado() const { return FTipoCertificado; }
+  void SetTipoCertificado(TCertificadoKind aValue) { FTipoCertificado = aValue; }
+  // The versioned templates directory; stores the default "Templates/" when empty.
+  std::string DiretorioTemplates();
+  bool IgnoreInvalidCertificates() const { return FIgnoreInvalidCertificates; }
+  void SetIgnoreInvalidCertificates(bool aValue) { FIgnoreInvalidCertificates = aValue; }
+  const std::string& CNPJ() const { return FCNPJ; }
+  void SetCNPJ(const std::string& aValue) { FCNPJ = aValue; }
+  std::string ArquivoServidoresHom() const;
+  void SetArquivoServidoresHom(const std::string& aValue);
+  std::string ArquivoServidoresProd() const;
+  void SetArquivoServidoresProd(const std::string& aValue);
+  // "Log/" when empty (and then stored).
+  const std::string& DiretorioLog();
+  void SetDiretorioLog(const std::string& aValue);
+  TAmbienteKind Ambiente() const { return FAmbiente; }
+  void SetAmbiente(TAmbienteKind aValue) { FAmbiente = aValue; }
+  bool ValidarEsquemaAntesEnvio() const { return FValidarEsquemaAntesEnvio; }
+  void SetValidarEsquemaAntesEnvio(bool aValue) { FValidarEsquemaAntesEnvio = aValue; }
+  // Created on first read; assigning is ignored.
+  TxndEmailSettings* EmailSettings();
+  void SetEmailSettings(TxndEmailSettings* /*aValue*/) {}
+  // The versioned schema directory; stores the default "Esquemas/" when empty.
+  std::string DiretorioEsquemas();
+  void SetDiretorioEsquemas(const std::string& aValue);
+  bool ConexaoSegura() const { return FConexaoSegura; }
+  void SetConexaoSegura(bool aValue) { FConexaoSegura = aValue; }
+  // Edited in place; assigning is ignored.
+  TxndCertStringNFe* NomeCertificado() const { return FNomeCertificado.get(); }
+  void SetNomeCertificado(TxndCertStringNFe* /*aValue*/) {}
+  int TimeOut() const { return FTimeOut; }
+  void SetTimeOut(int aValue) { FTimeOut = aValue; }
+  TStringList* ErrosValidador() const { return FErrosValidador.get(); }
+  void SetErrosValidador(TStringList* /*aValue*/) {}
+  const std::string& SectionINI() const { return FSectionINI; }
+  void SetSectionINI(const std::string& aValue) { FSectionINI = aValue; }
+  // When none: a file-backed INI object on the default configuration file.
+  TCustomIniFile* ConfigINI();
+  // The component takes the object as its own.
+  void SetConfigINI(std::unique_ptr<TCustomIniFile> aValue);
+  const std::string& Proxy() const { return FProxy; }
+  void SetProxy(const std::string& aValue) { FProxy = aValue; }
+  const std::string& Usuario() const { return FUsuario; }
+  void SetUsuario(const std::string& aValue) { FUsuario = aValue; }
+  const std::string& Senha() const { return FSenha; }
+  void SetSenha(const std::string& aValue) { FSenha = aValue; }
+  const std::string& PinCode() const { return FPinCode; }
+  void SetPinCode(const std::string& aValue) { FPinCode = aValue; }
+  const TOnLogEventNFe& OnLog() const { return FOnLog; }
+  void SetOnLog(TOnLogEventNFe aValue) { FOnLog = std::move(aValue); }
+  const TOnCheckCertificateEventNFe& OnCheckCertificate() const { return FOnCheckCertificate; }
+  void SetOnCheckCertificate(TOnCheckCertificateEventNFe aValue) { FOnCheckCertificate = std::move(aValue); }
+  const std::string& CaminhoCertificado() const { return FCaminhoCertificado; }
+  void SetCaminhoCertificado(const std::string& aValue);
+  const std::string& SenhaCertificado() const { return FSenhaCertificado; }
+  void SetSenhaCertificado(const std::string& aValue) { FSenhaCertificado = aValue; }
+  const std::string& DiretorioLogErro() const { return FDiretorioLogErro; }
+  // Empty is ignored; otherwise resolved, created with its parents and stored with a trailing "/".
+  void SetDiretorioLogErro(const std::string& aValue);
+  const std::string& DiretorioTemporario() const { return FDiretorioTemporario; }
+  // Empty is ignored; otherwise resolved, stored and created with its parents.
+  void SetDiretorioTemporario(const std::string& aValue);
+  TModoOperacao ModoOperacao() const { return FModoOperacao; }
+  void SetModoOperacao(TModoOperacao aValue) { FModoOperacao = aValue; }
+  TEntregaXML EntregaXML() const { return FEntregaXML; }
+  void SetEntregaXML(TEntregaXML aValue) { FEntregaXML = aValue; }
+  TxndVeldoraX* ComponenteVeldora() const { return FComponenteVeldora; }
+  void SetComponenteVeldora(TxndVeldoraX* aValue) { FComponenteVeldora = aValue; }
+  TxndValidadorClientX* ComponenteAuditor() const { return FComponenteAuditor; }
+  void SetComponenteAuditor(TxndValidadorClientX* aValue) { FComponenteAuditor = aValue; }
+
+  // ---- Unpublished state ----
+  bool SalvarLogsEmDisco() const { return FSalvarLogsEmDisco; }
+  void SetSalvarLogsEmDisco(bool aValue) { FSalvarLogsEmDisco = aValue; }
+  const TOnLogContentEventNFe& OnLogContent() const { return FOnLogContent; }
+  void SetOnLogContent(TOnLogContentEventNFe aValue) { FOnLogContent = std::move(aValue); }
+  const TStringList& TabelaUF() const { return *FTabelaUF; }
+  const TStringList& ParametrosDanfe() const { return *FParametrosDanfe; }
+  // Created on first need with the component's manual version.
+  TxndNFeDanfe& Danfe();
+
+  // ---- Server objects and settings push ----
+  TxndGovUtils& ObterGovUtils();
+  TxndGovX& ObterGovX();
+  void EnviarConfiguracaoEmail();
+  void EnviarConfiguracaoConexao();
+  std::string ObterDiretorioTemporario();
+  // Replaces the content of aLista with the certificate names of the store.
+  void ListarCertificados(TStringList* aLista);
+  void VerificarCertificado();
+  void LiberarCertificado();
+
+  // ---- Version interface and configuration snapshot ----
+  TxndNFEInterface& ObterInterfaceVersao();
+  TCustomIniFile& ObterServidoresINI();
+  TNFeData& NFeData() const { return *FNFeData; }
+
+  // The configuration file that a given name resolves to.
+  static std::string ObterArquivoConfiguracao(const std::string& aNome);
+
+ protected:
+  bool DanfeSimplificado() const { return FDanfeSimplificado; }
+  void SetDanfeSimplificado(bool aValue) { FDanfeSimplificado = aValue; }
+
+  void AtualizarInterfaceVersao();
+  // The current ConfigINI, the caller's object during LoadConfig/SaveConfig of an INI object.
+  TCustomIniFile& ConfigAtual();
+  // Uses aIni for aOperacao, then leaves a new empty in-memory INI object as ConfigINI.
+  template <class Op>
+  void UsarConfigExterna(TCustomIniFile* aIni, const char* aNomeOperacao, Op aOperacao);
+
+ private:
+  std::string DiretorioVersionado(std::string& aArmazenado, const char* aPadrao);
+  void TratarNomeCertificado(const std::string& aTexto);
+  void ConfigurarGovXNovo(TxndGovX& aGovX);
+  void InstalarPonteLogContent(TxndGovUtils& aGovUtils);
+  void LerValoresComponente(TCustomIniFile& aIni, const std::string& aSecao);
+  void LerValoresEmail(TCustomIniFile& aIni);
+  void LerValoresDanfe(TCustomIniFile& aIni);
+  void GravarValoresComponente(TCustomIniFile& aIni, const std::string& aSecao);
+  void GravarValoresDanfe(TCustomIniFile& aIni);
+  void GravarValoresEmail(TCustomIniFile& aIni);
+
+  TVersaoManual FVersaoManual = vm50;
+  bool FAnexarDanfePDF = false;
+  std::unique_ptr<TDanfeSettings> FDanfeSettings;
+  TAuditorSettings* FAuditorSettings = nullptr;
+  std::string FUF;
+  std::string FCaracteresRemoverAcentos;
+  TCertificadoKind FTipoCertificado = ckMemory;
+  std::string FDiretorioTemplates;
+  bool FIgnoreInvalidCertificates = false;
+  std::string FCNPJ;
+  std::string FArquivoServidoresHom;
+  std::string FArquivoServidoresProd;
+  std::string FDiretorioLog;
+  TAmbienteKind FAmbiente = akHomologacao;
+  bool FValidarEsquemaAntesEnvio = false;
+  std::unique_ptr<TxndEmailSettings> FEmailSettings;
+  std::string FDiretorioEsquemas;
+  bool FConexaoSegura = false;
+  std::unique_ptr<TxndCertStringNFe> FNomeCertificado;
+  int FTimeOut = 0;
+  std::unique_ptr<TStringList> FErrosValidador;
+  std::string FSectionINI;
+  std::unique_ptr<TCustomIniFile> FConfigINI;
+  TCustomIniFile* FConfigExterna = nullptr;
+  std::string FProxy;
+  std::string FUsuario;
+  std::string FSenha;
+  std::string FPinCode;
+  TOnLogEventNFe FOnLog;
+  TOnCheckCertificateEventNFe FOnCheckCertificate;
+  std::string FCaminhoCertificado;
+  std::string FSenhaCertificado;
+  std::string FDiretorioLogErro;
+  std::string FDiretorioTemporario;
+  TModoOperacao FModoOperacao = moNormal;
+  TEntregaXML FEntregaXML = exEmail;
+  TxndVeldoraX* FComponenteVeldora = nullptr;
+  TxndValidadorClientX* FComponenteAuditor = nullptr;
+  bool FDanfeSimplificado = false;
+
+  bool FSalvarLogsEmDisco = true;
+  TOnLogContentEventNFe FOnLogContent;
+  std::unique_ptr<TStringList> FTabelaUF;
+  std::unique_ptr<TStringList> FParametrosDanfe;
+  std::unique_ptr<TCustomIniFile> FServidoresINI;
+  std::unique_ptr<TNFeData> FNFeData;
+  std::unique_ptr<TxndNFEInterface> FInterfaceVersao;
+  std::unique_ptr<TxndNFeDanfe> FDanfe;
+  std::unique_ptr<TxndGovUtils> FGovUtils;
+  std::unique_ptr<TxndGovX> FGovX;
+};
+
+class TxndNFe : public TxndCustomNFe {
+ public:
+  explicit TxndNFe(TComponent* aOwner = nullptr);
+  ~TxndNFe() override;
+
+  // ---- Virtual operations ----
+  void SetDiretorioTemplates(const std::string& aValue) override;
+  void SetVersaoManual(TVersaoManual aValue) override;
+  void LerConfiguracao() override;
+  void GravarConfiguracao() override;
+  void SaveConfig(const std::string& aFileName) override;
+  void SaveConfig(TCustomIniFile* aIni) override;
+  void LoadConfig(const std::string& aFileName) override;
+  void LoadConfig(TCustomIniFile* aIni) override;
+  void VerificarParametros() override;
+  virtual void AtualizarDadosNFe();
+
+  // ---- Published properties ----
+  // Resolved with a trailing "/"; created with its parents when missing.
+  std::string DiretorioXmlDestinatario();
+  // Stored with a trailing "/" added when non-empty.
+  void SetDiretorioXmlDestinatario(const std::string& aValue);
+  const std::string& DiretorioDownloads() const { return FDiretorioDownloads; }
+  void SetDiretorioDownloads(const std::string& aValue);
+  int MaxSizeLoteEnvio() const { return FMaxSizeLoteEnvio; }
+  void SetMaxSizeLoteEnvio(int aValue) { FMaxSizeLoteEnvio = aValue; }
+  const TOnXmlDestinatarioEvent& OnXmlDestinatario() const { return FOnXmlDestinatario; }
+  void SetOnXmlDestinatario(TOnXmlDestinatarioEvent aValue) { FOnXmlDestinatario = std::move(aValue); }
+  const TOnXmlCanDestinatarioEvent& OnXmlCanDestinatario() const { return FOnXmlCanDestinatario; }
+  void SetOnXmlCanDestinatario(TOnXmlCanDestinatarioEvent aValue) {
+    FOnXmlCanDestinatario = std::move(aValue);
+  }
+  const TOnDownloadNFeEvent& OnDownloadNFe() const { return FOnDownloadNFe; }
+  void SetOnDownloadNFe(TOnDownloadNFeEvent aValue) { FOnDownloadNFe = std::move(aValue); }
+  using TxndCustomNFe::DanfeSimplificado;
+  using TxndCustomNFe::SetDanfeSimplificado;
+
+  // ---- Unpublished state ----
+  TxndNFeXmlUtils& XmlUtils() const { return *FXmlUtils; }
+  // Null until the templates directory is first assigned.
+  const TxndNFeConversor* Conversor() const { return FConversor.get(); }
+
+ private:
+  void GarantirSecao();
+
+  std::string FDiretorioXmlDestinatario;
+  std::string FDiretorioDownloads;
+  int FMaxSizeLoteEnvio = 500;
+  TOnXmlDestinatarioEvent FOnXmlDestinatario;
+  TOnXmlCanDestinatarioEvent FOnXmlCanDestinatario;
+  TOnDownloadNFeEvent FOnDownloadNFe;
+  std::unique_ptr<TxndNFeXmlUtils> FXmlUtils;
+  std::unique_ptr<TxndNFeConversor> FConversor;
+};
+
+}  // namespace xnd
