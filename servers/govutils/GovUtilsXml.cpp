@@ -97,6 +97,8 @@ XPathObjectPtr Evaluate(const XmlDocPtr& aDoc, const std::string& aXPath, const 
   XmlErrorCapture capture;
   const XPathContextPtr context(xmlXPathNewContext(aDoc.get()));
   if (!context) throw EOleException("Sem memória para avaliar a expressão XPath");
+  // Relative expressions (".//tec:infNFe", "*") start at the document node.
+  context->node = reinterpret_cast<xmlNode*>(aDoc.get());
   for (const NamespaceBinding& binding : bindings) {
     if (xmlXPathRegisterNs(context.get(), BAD_CAST binding.Prefix.c_str(), BAD_CAST binding.Uri.c_str()) != 0) {
       throw EOleException("Não foi possível registrar o prefixo \"" + binding.Prefix + "\"");
