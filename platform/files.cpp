@@ -149,8 +149,9 @@ bool FileExists(const std::string& aPath) {
 bool CreateDir(const std::string& aPath) { return ::mkdir(aPath.c_str(), 0777) == 0; }
 
 bool ForceDirectories(const std::string& aPath) {
+  if (aPath.empty()) return false;
   const std::string path = ExcludeTrailingPathDelimiter(aPath);
-  if (path.empty() || DirectoryExists(path)) return !path.empty() || IsAbsolutePath(aPath);
+  if (path.empty() || DirectoryExists(path)) return true;  // the root, or there already
   const std::string parent = ExtractFileDir(path);
   if (!parent.empty() && parent != path && !ForceDirectories(parent)) return false;
   // Another process may have created it meanwhile: what counts is that it exists.

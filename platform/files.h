@@ -14,6 +14,7 @@ inline constexpr char PathDelim = '/';
 std::string NormalizePathSeparators(std::string_view aPath);
 // Absolute means: starts with "/".
 bool IsAbsolutePath(std::string_view aPath);
+// As the originals: "" gives "/", and "/" gives "".
 std::string IncludeTrailingPathDelimiter(std::string_view aPath);
 std::string ExcludeTrailingPathDelimiter(std::string_view aPath);
 // Directory part with its trailing "/" ("" when none), file part, directory part without it.

@@ -40,12 +40,16 @@ class TCustomIniFile {
   virtual bool ReadBool(const std::string& aSection, const std::string& aIdent, bool aDefault);
   virtual void WriteBool(const std::string& aSection, const std::string& aIdent, bool aValue);
 
+  // Key names once each, in file order; ReadSectionValues gives "name=value"
+  // lines with the values ReadString answers; ReadSections gives section names.
   virtual void ReadSection(const std::string& aSection, TStringList& aKeys) = 0;
   virtual void ReadSections(TStringList& aSections) = 0;
   virtual void ReadSectionValues(const std::string& aSection, TStringList& aValues) = 0;
+  // Remove every section of that name / every line of that key in the section.
   virtual void EraseSection(const std::string& aSection) = 0;
   virtual void DeleteKey(const std::string& aSection, const std::string& aIdent) = 0;
   virtual void UpdateFile() = 0;
+  // As the original: a section exists when it holds at least one key.
   virtual bool SectionExists(const std::string& aSection);
   virtual bool ValueExists(const std::string& aSection, const std::string& aIdent);
 

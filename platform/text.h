@@ -12,7 +12,8 @@
 
 namespace xnd {
 
-// Code points.
+// Code points. A byte that does not start a well-formed UTF-8 sequence counts
+// as one code point of its own.
 std::size_t Utf8Length(std::string_view aText);
 // Delphi Copy: aCount code points from the 1-based code point aIndex; an index
 // below 1 counts as 1, past the end gives empty text.
@@ -21,11 +22,16 @@ std::string Utf8Copy(std::string_view aText, std::ptrdiff_t aIndex, std::ptrdiff
 std::size_t Utf8Pos(std::string_view aSub, std::string_view aText);
 bool IsValidUtf8(std::string_view aText);
 
-// Windows-1252 conversion both ways; characters without a mapping become "?".
+// Windows-1252 conversion both ways; characters without a mapping (and invalid
+// UTF-8 bytes) become "?". The five bytes Windows leaves undefined (0x81, 0x8D,
+// 0x8F, 0x90, 0x9D) stand for the C1 controls U+0081... of the same value, so
+// every byte survives a round trip.
 std::string Utf8ToWin1252(std::string_view aText);
 std::string Win1252ToUtf8(std::string_view aText);
 
-// Case folding of ASCII and the Latin-1 letters; other text unchanged.
+// Case folding of ASCII and the Latin-1 letters (a-z, à-þ except ÷ against
+// A-Z, À-Þ except ×); other text unchanged, ÿ, ß and µ included. The byte
+// length never changes.
 std::string UpperCase(std::string_view aText);
 std::string LowerCase(std::string_view aText);
 bool SameText(std::string_view a, std::string_view b);
@@ -43,8 +49,11 @@ bool StartsText(std::string_view aPrefix, std::string_view aText);
 bool EndsText(std::string_view aSuffix, std::string_view aText);
 
 // Format: the printf subset of the system's messages: %s, %d, %<w>.<p>d
-// (zero-padded to p digits, space-padded to w), %%. Too few arguments or an
-// argument of the wrong kind raise EConvertError.
+// (zero-padded to p digits, space-padded to w), %-<w>d / %-<w>s (left
+// justified), %.<p>s (at most p code points), %%. Too few arguments raise
+// EConvertError "No argument for format '<format>'"; an argument of the wrong
+// kind or an unknown conversion raise EConvertError
+// "Format '<format>' invalid or incompatible with argument".
 using FormatArg = std::variant<std::string, std::int64_t>;
 std::string FormatV(std::string_view aFormat, const std::vector<FormatArg>& aArgs);
 
@@ -73,8 +82,9 @@ std::int64_t StrToInt64(std::string_view aText);
 bool TryStrToInt(std::string_view aText, int& aValue);
 bool TryStrToInt64(std::string_view aText, std::int64_t& aValue);
 int StrToIntDef(std::string_view aText, int aDefault);
-// Shortest decimal form that reads back to the same value, with the decimal
-// separator of the process locale (LC_NUMERIC).
+// Shortest decimal form that reads back to the same double, with the decimal
+// separator of the process locale (LC_NUMERIC): "0.5", "1234.5", "100";
+// magnitudes from 1e15 up or below 1e-5 in exponent form ("1E20", "1.5E-7").
 std::string FloatToStr(long double aValue);
 // The decimal separator of the process locale.
 char DecimalSeparator();
