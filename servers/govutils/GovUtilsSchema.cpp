@@ -60,10 +60,12 @@ std::string Join(const std::vector<std::string>& aLines) {
 // "<file>, linha N: message" for a compile error (an included file may be the culprit).
 std::string DescribeSchemaIssue(const govutils::XmlIssue& aIssue, const std::string& aSchemaFile) {
   const std::string& file = aIssue.File.empty() ? aSchemaFile : aIssue.File;
+  if (aIssue.Line <= 0) return file + ": " + aIssue.Message;
   return file + ", " + XmlErrorCapture::Describe(aIssue);
 }
 
-SchemaPtr CompileSchema(const std::string& aPath) {
+// aPath is what libxml2 opens; aName is the file as the caller named it.
+SchemaPtr CompileSchema(const std::string& aPath, const std::string& aName) {
   XmlErrorCapture capture;
   const SchemaParserCtxtPtr parser(xmlSchemaNewParserCtxt(aPath.c_str()));
   if (!parser) throw EOleException("Sem memória para carregar o esquema " + aPath);
@@ -73,7 +75,7 @@ SchemaPtr CompileSchema(const std::string& aPath) {
     std::vector<std::string> lines;
     for (const govutils::XmlIssue& issue : capture.Errors()) lines.push_back(DescribeSchemaIssue(issue, aPath));
     if (lines.empty()) lines.emplace_back("erro desconhecido");
-    throw EOleException("Não foi possível carregar o esquema " + aPath + ":\n" + Join(lines));
+    throw EOleException("Não foi possível carregar o esquema " + aName + ":\n" + Join(lines));
   }
   return SchemaPtr(schema, SchemaDeleter());
 }
@@ -92,7 +94,7 @@ class SchemaCache {
     // One compilation at a time; lookups of compiled schemas do not wait for it.
     const std::lock_guard<std::mutex> compiling(FCompileMutex);
     if (SchemaPtr cached = Find(path, stamp)) return cached;
-    SchemaPtr schema = CompileSchema(path);
+    SchemaPtr schema = CompileSchema(path, aSchemaFile);
     const std::lock_guard<std::mutex> lock(FMutex);
     FEntries[path] = Entry{stamp, schema};
     return schema;

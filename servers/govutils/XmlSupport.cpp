@@ -44,8 +44,12 @@ void RefuseDoctype(void* aCtxt, const xmlChar*, const xmlChar*, const xmlChar*) 
   xmlStopParser(ctxt);
 }
 
-std::string StripLineBreak(std::string aText) {
+// One line: the trailing line break goes, inner ones become blanks.
+std::string OneLine(std::string aText) {
   while (!aText.empty() && (aText.back() == '\n' || aText.back() == '\r')) aText.pop_back();
+  for (char& c : aText) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
   return aText;
 }
 
@@ -87,7 +91,7 @@ void XmlErrorCapture::Collect(void* aCapture, xmlErrorPtr aError) {
   XmlIssue issue;
   issue.Line = aError->line;
   issue.File = aError->file != nullptr ? aError->file : "";
-  issue.Message = StripLineBreak(aError->message != nullptr ? aError->message : "erro desconhecido");
+  issue.Message = OneLine(aError->message != nullptr ? aError->message : "erro desconhecido");
   static_cast<XmlErrorCapture*>(aCapture)->FErrors.push_back(std::move(issue));
 }
 
