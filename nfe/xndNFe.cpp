@@ -86,8 +86,10 @@ TxndCustomNFe::~TxndCustomNFe() {
 
 // ---- TxndCustomNFe: virtual operations ----
 
+// An empty value clears the state, so that a configuration saved without one
+// loads back; VerificarParametros reports it.
 void TxndCustomNFe::SetUF(const std::string& aValue) {
-  if (FTabelaUF->IndexOfName(aValue) < 0) {
+  if (!aValue.empty() && FTabelaUF->IndexOfName(aValue) < 0) {
     throw ExndCheckParams("a sigla da UF %s, é inválida.", {aValue}, FDiretorioLogErro);
   }
   FUF = UpperCase(aValue);
