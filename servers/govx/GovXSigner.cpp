@@ -166,6 +166,18 @@ void RegisterId(xmlDoc* aDoc, xmlNode* aElement, const std::string& aId) {
   }
 }
 
+// The signed text: the input with the Signature inserted at aOffset (the
+// parent's end tag), so not one byte of what was given changes.
+std::string InsertBefore(const std::string& aXml, std::size_t aOffset, const std::string& aText) {
+  if (aOffset == std::string::npos || aOffset > aXml.size()) {
+    throw EOleException("Não foi possível localizar o fim do elemento pai no XML a assinar.");
+  }
+  std::string output;
+  output.reserve(aXml.size() + aText.size());
+  output.append(aXml, 0, aOffset).append(aText).append(aXml, aOffset);
+  return output;
+}
+
 }  // namespace
 
 struct TSigningKey::Impl {
@@ -204,6 +216,9 @@ std::string SignXmlDocument(const std::string& aXml, const std::string& aId,
                             const std::string& aElementName, const TSigningKey& aKey) {
   InitXmlSec();
   if (aElementName.empty()) throw EOleException("Elemento a assinar não informado.");
+  if (aXml.find('\0') != std::string::npos) {
+    throw EOleException("O XML a assinar contém caracteres nulos: use a codificação UTF-8.");
+  }
   XmlDocPtr doc = ParseXml(aXml, "O XML a assinar");
   xmlNode* element = FindSignedElement(doc.get(), aElementName, aId);
   RegisterId(doc.get(), element, aId);
@@ -217,7 +232,8 @@ std::string SignXmlDocument(const std::string& aXml, const std::string& aId,
   }
   CompactSignatureValue(signature);
   AppendKeyInfo(signature, aKey.Get().CertificateBase64);
-  return std::string(LeadingDeclaration(aXml)) + SerializeDocumentNodes(doc.get());
+  return InsertBefore(aXml, EndTagOffset(aXml, ElementIndex(element->parent)),
+                      SerializeNode(doc.get(), signature));
 }
 
 }  // namespace xnd::govx

@@ -38,10 +38,11 @@ class TSigningKey {
 void InitXmlSec();
 
 // Signs the aElementName element whose Id attribute is aId, wherever it is
-// in the document. The result is the document as it was given, plus the
-// Signature: the leading byte-order mark and XML declaration are kept
-// exactly as written (none added when there was none), nothing is
-// re-indented. Signing the same input with the same key gives the same bytes.
+// in the document. The result is the text as it was given with the
+// Signature inserted just before the parent's end tag: every other byte
+// stays (byte-order mark, XML declaration or its absence, whitespace,
+// attribute order). Signing the same input with the same key gives the same
+// bytes.
 std::string SignXmlDocument(const std::string& aXml, const std::string& aId,
                             const std::string& aElementName, const TSigningKey& aKey);
 

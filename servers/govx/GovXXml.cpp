@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "platform/exception.h"
 #include "platform/text.h"
@@ -65,6 +66,28 @@ std::string Serialize(xmlDoc* aDoc, Writer aWrite) {
 
 }  // namespace
 
+namespace {
+
+// Iterative depth-first walk in document order; stops at the first node the
+// predicate accepts.
+template <class Predicate>
+xmlNode* FindFirst(xmlNode* aRoot, Predicate aAccept) {
+  xmlNode* node = aRoot;
+  while (node != nullptr) {
+    if (node->type == XML_ELEMENT_NODE && aAccept(node)) return node;
+    if (node->children != nullptr && node->type == XML_ELEMENT_NODE) {
+      node = node->children;
+      continue;
+    }
+    while (node != nullptr && node != aRoot && node->next == nullptr) node = node->parent;
+    if (node == nullptr || node == aRoot) return nullptr;
+    node = node->next;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 void InitXml() {
   static std::once_flag once;
   std::call_once(once, [] { xmlInitParser(); });
@@ -101,22 +124,73 @@ XmlDocPtr ParseXml(std::string_view aXml, const std::string& aWhat) {
   return doc;
 }
 
-std::string_view LeadingDeclaration(std::string_view aXml) {
-  std::size_t start = 0;
-  if (aXml.substr(0, 3) == "\xEF\xBB\xBF") start = 3;
-  const std::string_view rest = aXml.substr(start);
-  if (rest.size() > 5 && rest.substr(0, 5) == "<?xml" &&
-      std::strchr(" \t\r\n", rest[5]) != nullptr) {
-    const std::size_t end = rest.find("?>");
-    if (end != std::string_view::npos) return aXml.substr(0, start + end + 2);
-  }
-  return aXml.substr(0, start);
+std::size_t ElementIndex(const xmlNode* aElement) {
+  std::size_t index = 0;
+  FindFirst(xmlDocGetRootElement(aElement->doc), [&](const xmlNode* aNode) {
+    if (aNode == aElement) return true;
+    ++index;
+    return false;
+  });
+  return index;
 }
 
-std::string SerializeDocumentNodes(xmlDoc* aDoc) {
-  return Serialize(aDoc, [aDoc](xmlSaveCtxt* aSave) {
-    for (xmlNode* node = aDoc->children; node != nullptr; node = node->next) SaveNode(aSave, node);
-  });
+namespace {
+
+// Offset just past aTerminator from aFrom; npos when absent.
+std::size_t SkipPast(std::string_view aXml, std::size_t aFrom, std::string_view aTerminator) {
+  const std::size_t at = aXml.find(aTerminator, aFrom);
+  return at == std::string_view::npos ? at : at + aTerminator.size();
+}
+
+// Offset just past the ">" that closes the tag starting at aFrom, skipping
+// quoted attribute values.
+std::size_t SkipTag(std::string_view aXml, std::size_t aFrom) {
+  char quote = 0;
+  for (std::size_t i = aFrom; i < aXml.size(); ++i) {
+    const char c = aXml[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '>') {
+      return i + 1;
+    }
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace
+
+std::size_t EndTagOffset(std::string_view aXml, std::size_t aIndex) {
+  constexpr std::size_t none = std::string_view::npos;
+  std::vector<std::size_t> open;  // indexes of the elements not closed yet
+  std::size_t count = 0;
+  for (std::size_t at = aXml.find('<'); at != none; at = aXml.find('<', at)) {
+    const std::string_view rest = aXml.substr(at);
+    if (rest.starts_with("<!--")) {
+      at = SkipPast(aXml, at + 4, "-->");
+    } else if (rest.starts_with("<![CDATA[")) {
+      at = SkipPast(aXml, at + 9, "]]>");
+    } else if (rest.starts_with("<?")) {
+      at = SkipPast(aXml, at + 2, "?>");
+    } else if (rest.starts_with("<!")) {
+      at = SkipTag(aXml, at + 2);
+    } else if (rest.starts_with("</")) {
+      if (open.empty()) return none;
+      if (open.back() == aIndex) return at;
+      open.pop_back();
+      at = SkipTag(aXml, at + 2);
+    } else {
+      const std::size_t index = count++;
+      at = SkipTag(aXml, at + 1);
+      if (at == none) return none;
+      const bool empty = aXml[at - 2] == '/';
+      if (empty && index == aIndex) return none;
+      if (!empty) open.push_back(index);
+    }
+    if (at == none) return none;
+  }
+  return none;
 }
 
 std::string SerializeNode(xmlDoc* aDoc, xmlNode* aNode) {
@@ -174,27 +248,6 @@ xmlNode* ChildElement(xmlNode* aNode, std::string_view aName) {
   return nullptr;
 }
 
-namespace {
-
-// Iterative depth-first walk in document order; stops at the first node the
-// predicate accepts.
-template <class Predicate>
-xmlNode* FindFirst(xmlNode* aRoot, Predicate aAccept) {
-  xmlNode* node = aRoot;
-  while (node != nullptr) {
-    if (node->type == XML_ELEMENT_NODE && aAccept(node)) return node;
-    if (node->children != nullptr && node->type == XML_ELEMENT_NODE) {
-      node = node->children;
-      continue;
-    }
-    while (node != nullptr && node != aRoot && node->next == nullptr) node = node->parent;
-    if (node == nullptr || node == aRoot) return nullptr;
-    node = node->next;
-  }
-  return nullptr;
-}
-
-}  // namespace
 
 xmlNode* FindElement(xmlNode* aRoot, std::string_view aName, std::string_view aNamespace) {
   return FindFirst(aRoot, [&](xmlNode* aNode) {

@@ -31,14 +31,16 @@ XmlDocPtr TryParseXml(std::string_view aXml, std::string& aError);
 // The same, raising EOleException "<aWhat> não é um XML válido: <reason>".
 XmlDocPtr ParseXml(std::string_view aXml, const std::string& aWhat);
 
-// The byte-order mark and XML declaration the text starts with ("" when none).
-std::string_view LeadingDeclaration(std::string_view aXml);
+// Position in document order of an element among all the elements of its
+// document (the root is 0).
+std::size_t ElementIndex(const xmlNode* aElement);
+// Byte offset of the "</" of the end tag of the aIndex-th element (document
+// order) in the well-formed text aXml; npos when that element has no end
+// tag (an empty-element tag) or the text does not have that many elements.
+std::size_t EndTagOffset(std::string_view aXml, std::size_t aIndex);
 
-// The document's nodes as text, exactly as they are (no declaration, no
-// indentation, no line breaks added), in the document's encoding (UTF-8
-// when it declares none).
-std::string SerializeDocumentNodes(xmlDoc* aDoc);
-// One node (and its subtree) as text, same rules.
+// One node (and its subtree) as text: no declaration, no indentation, no
+// line breaks added, in the document's encoding (UTF-8 when it declares none).
 std::string SerializeNode(xmlDoc* aDoc, xmlNode* aNode);
 // The content of aElement as a fragment that stands on its own: each child
 // element carries the namespace declarations it uses, including those made

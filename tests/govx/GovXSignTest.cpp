@@ -1,0 +1,185 @@
+// SignXml: enveloped XML-DSig checked by the independent xmlsec1 tool, the
+// exact shape of the compact Signature, and the document left untouched.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "platform/files.h"
+#include "tests/govx/GovXTestKit.h"
+#include "tests/support/SampleDocuments.h"
+#include "tests/support/TestPki.h"
+
+namespace xnd::test {
+namespace {
+
+using govx::TGovXServer;
+
+// Base64 of the company certificate's DER: its PEM body without line breaks.
+std::string CompanyCertificateBase64() {
+  std::string pem = ReadFileBytes(TestPki::Instance().CompanyCertificatePem());
+  const std::string begin = "-----BEGIN CERTIFICATE-----";
+  pem = pem.substr(begin.size(), pem.find("-----END CERTIFICATE-----") - begin.size());
+  std::erase_if(pem, [](char c) { return c == '\n' || c == '\r'; });
+  return pem;
+}
+
+std::string Escaped(const std::string& aText) {
+  static const std::regex special(R"([.^$|()\[\]{}*+?\\])");
+  return std::regex_replace(aText, special, R"(\$&)");
+}
+
+// The whole Signature element as it must come out: no prefix, no whitespace
+// anywhere, the manual's algorithms, base64 values on one line, the signer's
+// certificate only.
+std::regex ExpectedSignature(const std::string& aId) {
+  const std::string c14n = "http://www.w3.org/TR/2001/REC-xml-c14n-20010315";
+  const std::string dsig = "http://www.w3.org/2000/09/xmldsig#";
+  return std::regex(
+      Escaped("<Signature xmlns=\"" + dsig + "\"><SignedInfo><CanonicalizationMethod Algorithm=\"" +
+              c14n + "\"/><SignatureMethod Algorithm=\"" + dsig + "rsa-sha1\"/><Reference URI=\"#" +
+              aId + "\"><Transforms><Transform Algorithm=\"" + dsig +
+              "enveloped-signature\"/><Transform Algorithm=\"" + c14n +
+              "\"/></Transforms><DigestMethod Algorithm=\"" + dsig +
+              "sha1\"/><DigestValue>") +
+      "[A-Za-z0-9+/]{27}=" + Escaped("</DigestValue></Reference></SignedInfo><SignatureValue>") +
+      "[A-Za-z0-9+/]{342}==" +
+      Escaped("</SignatureValue><KeyInfo><X509Data><X509Certificate>" + CompanyCertificateBase64() +
+              "</X509Certificate></X509Data></KeyInfo></Signature>"));
+}
+
+std::string SignatureOf(const std::string& aSigned) {
+  const std::size_t start = aSigned.find("<Signature");
+  const std::size_t end = aSigned.find("</Signature>");
+  if (start == std::string::npos || end == std::string::npos) return {};
+  return aSigned.substr(start, end + 12 - start);
+}
+
+class SignXmlTest : public ::testing::Test {
+ protected:
+  SignXmlTest() { PushCompanyCertificate(FServer); }
+  TGovXServer FServer;
+};
+
+struct SignCase {
+  const char* Name;
+  std::string (*Document)();
+  const char* Element;
+  const char* Id;
+  const char* ParentEnd;  // closing tag of the signed element's parent
+};
+
+class SignDocumentTest : public SignXmlTest, public ::testing::WithParamInterface<SignCase> {};
+
+TEST_P(SignDocumentTest, VerifiesAndAddsOnlyACompactSignatureAtTheEndOfTheParent) {
+  const SignCase& c = GetParam();
+  FServer.SignatureSettings().SetElementName(c.Element);
+  const std::string input = c.Document();
+
+  const std::string output = FServer.SignXml(input, c.Id);
+
+  const XmlSecVerdict verdict = VerifyWithXmlSec(output, c.Element);
+  EXPECT_TRUE(verdict.Verified) << verdict.Output;
+  // Nothing else changed: no declaration added or lost, no re-indentation.
+  EXPECT_EQ(RemoveSignature(output), input);
+  const std::string signature = SignatureOf(output);
+  EXPECT_TRUE(std::regex_match(signature, ExpectedSignature(c.Id))) << signature;
+  const std::size_t after = output.find("</Signature>") + 12;
+  EXPECT_EQ(output.substr(after, std::string(c.ParentEnd).size()), c.ParentEnd);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, SignDocumentTest,
+    ::testing::Values(
+        SignCase{"NotaPreparada", [] { return UnsignedNfe310(); }, "infNFe", Nfe310Id, "</NFe>"},
+        SignCase{"NotaIndentadaComDeclaracao", UnsignedIndentedNfe310, "infNFe", Nfe310Id,
+                 "</NFe>"},
+        SignCase{"EventoDentroDoLote", UnsignedEventBatch, "infEvento", EventId, "</evento>"}),
+    [](const auto& aInfo) { return std::string(aInfo.param.Name); });
+
+// Markup that looks like the parent's end tag but is not one: the Signature
+// still goes right before the real end tag.
+TEST_F(SignXmlTest, FindsTheParentEndTagPastCommentsCdataAndLookalikes) {
+  const std::string before =
+      "<?xml version=\"1.0\"?>\r\n<!-- <NFe> --><lote><b x=\"a>b\" y='/>'/><NFe "
+      "xmlns=\"http://www.portalfiscal.inf.br/nfe\"><!-- </NFe> --><infNFe Id=\"NFe1\"><![CDATA[</NFe>]]>"
+      "<?pi </NFe>?><NFe/></infNFe><NFe></NFe>\r\n";
+  const std::string after = "</NFe></lote>";
+
+  const std::string output = FServer.SignXml(before + after, "NFe1");
+
+  EXPECT_EQ(output.substr(0, before.size()), before);
+  EXPECT_EQ(output.substr(output.size() - after.size()), after);
+  EXPECT_TRUE(std::regex_match(SignatureOf(output), ExpectedSignature("NFe1")));
+  const XmlSecVerdict verdict = VerifyWithXmlSec(output, "infNFe");
+  EXPECT_TRUE(verdict.Verified) << verdict.Output;
+}
+
+TEST_F(SignXmlTest, TamperedSignedNoteFailsVerification) {
+  const std::string output = FServer.SignXml(UnsignedNfe310(), Nfe310Id);
+  const std::string original = "<natOp>Venda prod. do estab.</natOp>";
+  ASSERT_NE(output.find(original), std::string::npos);
+  std::string tampered = output;
+  tampered.replace(tampered.find(original), original.size(), "<natOp>Venda prod. do estab </natOp>");
+
+  EXPECT_TRUE(VerifyWithXmlSec(output, "infNFe").Verified);
+  EXPECT_FALSE(VerifyWithXmlSec(tampered, "infNFe").Verified);
+}
+
+TEST_F(SignXmlTest, SameInputGivesTheSameBytesAcrossCallsAndServers) {
+  const std::string note = UnsignedNfe310(10);
+  const std::string first = FServer.SignXml(note, Nfe310Id);
+  TGovXServer other;
+  PushCompanyCertificate(other);
+
+  EXPECT_EQ(FServer.SignXml(note, Nfe310Id), first);
+  EXPECT_EQ(other.SignXml(note, Nfe310Id), first);
+}
+
+struct SignErrorCase {
+  const char* Name;
+  const char* Element;
+  std::string Xml;
+  const char* Id;
+  std::string Message;
+};
+
+class SignErrorTest : public SignXmlTest, public ::testing::WithParamInterface<SignErrorCase> {};
+
+TEST_P(SignErrorTest, RaisesNamingWhatIsWrong) {
+  const SignErrorCase& c = GetParam();
+  FServer.SignatureSettings().SetElementName(c.Element);
+  EXPECT_EQ(OleErrorOf([&] { FServer.SignXml(c.Xml, c.Id); }), c.Message);
+}
+
+const std::string SmallNote = "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe Id=\"NFe1\" "
+                              "versao=\"3.10\"><ide/></infNFe></NFe>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SignErrorTest,
+    ::testing::Values(
+        SignErrorCase{"ElementoAusente", "infEvento", SmallNote, "NFe1",
+                      "Elemento \"infEvento\" com Id \"NFe1\" não encontrado no XML a assinar."},
+        SignErrorCase{"IdDiferente", "infNFe", SmallNote, "NFe2",
+                      "Elemento \"infNFe\" com Id \"NFe2\" não encontrado no XML a assinar."},
+        SignErrorCase{"ElementoSemNome", "", SmallNote, "NFe1", "Elemento a assinar não informado."},
+        SignErrorCase{"ElementoNaRaiz", "infNFe", "<infNFe Id=\"NFe1\"/>", "NFe1",
+                      "O elemento \"infNFe\" é a raiz do XML a assinar: a assinatura precisa de um "
+                      "elemento pai."},
+        SignErrorCase{"XmlMalFormado", "infNFe", "<NFe><infNFe Id=\"NFe1\">", "NFe1",
+                      "O XML a assinar não é um XML válido: linha 1: Premature end of data in tag "
+                      "infNFe line 1"},
+        SignErrorCase{"Doctype", "infNFe",
+                      "<!DOCTYPE NFe [<!ENTITY e \"x\">]><NFe><infNFe Id=\"NFe1\">&e;</infNFe></NFe>",
+                      "NFe1",
+                      "O XML a assinar não é um XML válido: documentos com DOCTYPE não são aceitos"}),
+    [](const auto& aInfo) { return std::string(aInfo.param.Name); });
+
+TEST(SignXmlWithoutCertificateTest, RaisesNothingConfigured) {
+  TGovXServer server;
+  EXPECT_EQ(OleErrorOf([&] { server.SignXml(SmallNote, "NFe1"); }),
+            "Nenhum certificado digital configurado: informe o nome do certificado ou o caminho do "
+            "arquivo PKCS#12.");
+}
+
+}  // namespace
+}  // namespace xnd::test
