@@ -268,6 +268,41 @@ class TxndNFe : public TxndCustomNFe {
   void LoadConfig(TCustomIniFile* aIni) override;
   void VerificarParametros() override;
   virtual void AtualizarDadosNFe();
+  // ---- Batch signing (xndNFeAssinatura.cpp) ----
+  // Replaces every "º" by "o", then fills the signing template with the note.
+  virtual void MontarEnvelopeAssinatura(std::string& aXml);
+  // Brings the events object up to date; nothing to do until it exists.
+  virtual void AtualizarEventos();
+  // aXmlAssinado := the notes of the batch, each wrapped and signed, in batch order.
+  virtual void AssinarLote(const std::string& aXml, std::string& aXmlAssinado);
+  // "ID110110" + key + the sequence with at least two digits.
+  virtual std::string GerarIdCCe(const std::string& aChave, int aSequencia);
+
+  // A template of the versioned templates directory of the UF, read whole.
+  std::string CarregarTemplate(const std::string& aNome);
+  // The number of notes (1 to 50) of a batch; raises outside that range.
+  int VerificarQuantidadeNotas(const std::string& aXml);
+  // The contingency fields of a note against tpEmis and ModoOperacao.
+  void VerificarContingencia(const std::string& aXml);
+  // A signed note without doubled blanks in KeyInfo / SignatureValue, its
+  // XML declaration and its CR LF pairs.
+  static std::string NormalizarAssinatura(const std::string& aXml);
+
+  // ---- Schema validation (xndNFeEsquema.cpp) ----
+  // Raises ExndSchemaValidationException, ErrosValidador holding the errors.
+  void ValidarEsquema(const std::string& aXml, const std::string& aComando);
+  // The versioned schema directory + the command's value in "Mapping.txt".
+  std::string ObterArquivoEsquema(const std::string& aComando);
+
+  // ---- Operation logs (xndNFeLogs.cpp) ----
+  // Appends aXml to the log aNomeArquivo (MakeLogFileName(aTipo, aIdLote)
+  // when empty) when SalvarLogsEmDisco; raises OnLog and OnLogContent.
+  void GravarLog(const std::string& aXml, const std::string& aTipo, const std::string& aIdLote,
+                 const std::string& aNomeArquivo);
+  // One index file per access key of the batch log, when SalvarLogsEmDisco.
+  void IndexarLogLote(const std::string& aNomeArquivoLog);
+  // DiretorioXmlDestinatario + aChaveOuRecibo := "env-lot=" + aNomeArquivoLog.
+  void GravarIndiceLog(const std::string& aChaveOuRecibo, const std::string& aNomeArquivoLog);
 
   // ---- Published properties ----
   // Resolved with a trailing "/"; created with its parents when missing.

@@ -1,0 +1,162 @@
+// Batch signing of the NF-e component: templates, the number of notes, the
+// contingency fields, the signature of each note and the Id of a CC-e event.
+#include "nfe/xndNFe.h"
+
+#include "platform/files.h"
+#include "platform/text.h"
+#include "types/xndNFeExceptions.h"
+#include "utils/xndNFeXmlUtils.h"
+
+namespace xnd {
+
+namespace {
+
+constexpr int MaximoNotasLote = 50;
+constexpr std::size_t MinimoJustificativa = 15;
+constexpr const char* TemplateAssinatura = "assinar_nota.xml";
+constexpr const char* ElementoAssinado = "infNFe";
+
+bool Contem(const std::string& aTexto, const char* aParte) { return aTexto.find(aParte) != std::string::npos; }
+
+// Every pair of consecutive blanks deleted, again until none is left: an odd
+// run keeps one blank, an even run none.
+std::string SemBrancosDuplos(std::string aTexto) {
+  while (Contem(aTexto, "  ")) aTexto = StringReplace(aTexto, "  ", "");
+  return aTexto;
+}
+
+bool VersaoComRegrasContingencia(TVersaoManual aVersao) {
+  return aVersao == vm40 || aVersao == vm50 || aVersao == vm50a;
+}
+
+bool TipoEmissaoContingencia(const std::string& aTpEmis) {
+  return aTpEmis.size() == 1 && aTpEmis[0] >= '2' && aTpEmis[0] <= '7';
+}
+
+// The contingency fields that the manual requires for the emission type.
+void VerificarCamposContingencia(const std::string& aNota, const std::string& aTpEmis,
+                                 const std::string& aDiretorioLogErro) {
+  const bool informada = Contem(aNota, "xJust") || Contem(aNota, "dhCon");
+  if (aTpEmis == "1") {
+    if (informada) {
+      throw ExndNFeException(
+          "556 - Rejeição: Justificativa de entrada em contingência não deve ser informada para tipo de "
+          "emissão normal",
+          aDiretorioLogErro);
+    }
+  } else if (TipoEmissaoContingencia(aTpEmis)) {
+    if (!informada) {
+      throw ExndNFeException("557 - Rejeição: A Justificativa de entrada em contingência deve ser informada",
+                             aDiretorioLogErro);
+    }
+    if (Utf8Length(ObterValorTag("xJust", aNota)) < MinimoJustificativa) {
+      throw ExndNFeException("A justificativa para entrada em contingência deve ter no mínimo 15 dígitos.",
+                             aDiretorioLogErro);
+    }
+  } else {
+    throw ExndNFeException("Tipo de Emissão %s é válido. Utilize (1,2,3,4 ou 5)", {aTpEmis}, aDiretorioLogErro);
+  }
+}
+
+// The emission type that each contingency environment accepts; logged beside the program.
+void VerificarModoOperacao(TModoOperacao aModo, const std::string& aTpEmis) {
+  if (aModo == moSVCAN && aTpEmis != "6") {
+    throw ExndNFeModoOperacaoException(
+        "No Modo Operação SVCAN (SVC-AN), o tipo emissão (tpEmis) deve ser igual a 6.", "");
+  }
+  if (aModo == moSVCRS && aTpEmis != "7") {
+    throw ExndNFeModoOperacaoException(
+        "No Modo Operação SVCRS (SVC-RS), o tipo emissão (tpEmis) deve ser igual a 7.", "");
+  }
+}
+
+// The signed note; any failure of the signature comes out as ExndSignatureException.
+std::string AssinarNota(TxndNFe& aNFe, const std::string& aNota) {
+  TxndGovX& govX = aNFe.ObterGovX();
+  govX->SignatureSettings().SetElementName(ElementoAssinado);
+  try {
+    const std::string id = ObterIdNFe(aNota);
+    return govX->SignXml(aNota, id);
+  } catch (const std::exception& e) {
+    throw ExndSignatureException(e.what(), aNFe.DiretorioLogErro());
+  }
+}
+
+}  // namespace
+
+std::string TxndNFe::CarregarTemplate(const std::string& aNome) {
+  const std::string caminho = ExpandirCaminho(ObterDiretorioTemplatesUF()) + aNome;
+  if (!FileExists(caminho)) {
+    throw ExndTemplateNotFoundException("Arquivo de template não encontrado: %s", {caminho}, DiretorioLogErro());
+  }
+  return ObterGovUtils()->ReadTextFile(caminho);
+}
+
+void TxndNFe::MontarEnvelopeAssinatura(std::string& aXml) {
+  aXml = Format(CarregarTemplate(TemplateAssinatura), StringReplace(aXml, "º", "o"));
+}
+
+// The events object joins the component with the events module; until then
+// there is nothing to bring up to date.
+void TxndNFe::AtualizarEventos() {}
+
+void TxndNFe::AssinarLote(const std::string& aXml, std::string& aXmlAssinado) {
+  AtualizarDadosNFe();
+  const std::string lote = ObterGovUtils()->RemoveAccents(aXml, CaracteresRemoverAcentos());
+  VerificarCertificado();
+  aXmlAssinado.clear();
+  const int quantidade = VerificarQuantidadeNotas(lote);
+  for (int i = 0; i < quantidade; ++i) {
+    std::string nota = XmlUtils().ExtrairNFe(i, lote, false);
+    if (nota.empty()) continue;
+    nota = StringReplace(ObterGovUtils()->PrepareXml(nota), "&amp;quot;", "&quot;");
+    MontarEnvelopeAssinatura(nota);
+    VerificarContingencia(nota);
+    aXmlAssinado += NormalizarAssinatura(AssinarNota(*this, nota));
+  }
+}
+
+int TxndNFe::VerificarQuantidadeNotas(const std::string& aXml) {
+  const int quantidade = TxndNFeXmlUtils::ContarNFe(aXml);
+  if (quantidade > MaximoNotasLote) {
+    throw ExndNFeMaxSizeException("O Lote não pode possuir mais de 50 notas.", DiretorioLogErro());
+  }
+  if (quantidade == 0) {
+    throw ExndNFeException("Não foi possível encontrar notas fiscais no arquivo", DiretorioLogErro());
+  }
+  return quantidade;
+}
+
+void TxndNFe::VerificarContingencia(const std::string& aXml) {
+  const std::string tpEmis = ObterValorTag("tpEmis", aXml);
+  if (VersaoComRegrasContingencia(VersaoManual())) VerificarCamposContingencia(aXml, tpEmis, DiretorioLogErro());
+  VerificarModoOperacao(ModoOperacao(), tpEmis);
+}
+
+// Only values whose opening tag is really there are touched, and a value
+// that has nothing to clean is left alone: the signed content stays byte
+// for byte what the server signed.
+std::string TxndNFe::NormalizarAssinatura(const std::string& aXml) {
+  std::string xml = aXml;
+  for (const char* tag : {"KeyInfo", "SignatureValue"}) {
+    if (!Contem(xml, ("<" + std::string(tag) + ">").c_str())) continue;
+    const std::string valor = ObterValorTag(tag, xml);
+    const std::string limpo = SemBrancosDuplos(valor);
+    if (limpo != valor) xml = StringReplace(xml, valor, limpo, true, true);
+  }
+  xml = StringReplace(xml, "<?xml version=\"1.0\"?>", "", false);
+  return StringReplace(xml, "\r\n", "");
+}
+
+std::string TxndNFe::GerarIdCCe(const std::string& aChave, int aSequencia) {
+  int comoInteiro = 0;
+  if (Utf8Length(aChave) != 44 || TryStrToInt(aChave, comoInteiro)) {
+    throw ExndNFeGerarIdCCeException("Chave inválida para Gerar ID da CCe.", DiretorioLogErro());
+  }
+  if (aSequencia <= 0) {
+    throw ExndNFeGerarIdCCeException("Sequência Evento inválida para Gerar ID da CCe.", DiretorioLogErro());
+  }
+  return Format("ID110110%s%2.2d", aChave, aSequencia);
+}
+
+}  // namespace xnd
