@@ -95,7 +95,7 @@ std::string TGovUtilsServer::ReadTextFile(const std::string& aPath) {
 std::string TGovUtilsServer::GetDefaultDirectory(int aKind) {
   switch (aKind) {
     case 0:
-      return ProgramDirectory();
+      return AsServerError([] { return ProgramDirectory(); });
     case 1:
       return TemporaryDirectory();
     default:
@@ -108,7 +108,8 @@ std::string TGovUtilsServer::GetDefaultDirectory(int aKind) {
 // ".." never climbing above "/". A trailing "/" is kept.
 std::string TGovUtilsServer::ResolvePath(const std::string& aPath) {
   const std::string normalized = NormalizePathSeparators(aPath);
-  const std::string full = IsAbsolutePath(normalized) ? normalized : ProgramDirectory() + normalized;
+  const std::string full =
+      IsAbsolutePath(normalized) ? normalized : AsServerError([] { return ProgramDirectory(); }) + normalized;
   std::vector<std::string_view> parts;
   const std::string_view view = full;
   for (std::size_t pos = 0; pos <= view.size();) {

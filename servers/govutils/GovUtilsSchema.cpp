@@ -88,7 +88,10 @@ class SchemaCache {
   }
 
   SchemaPtr Get(const std::string& aSchemaFile) {
-    const std::string path = std::filesystem::absolute(aSchemaFile).lexically_normal().string();
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(aSchemaFile, error);
+    if (error) throw EOleException("Arquivo de esquema não encontrado: " + aSchemaFile);
+    const std::string path = absolute.lexically_normal().string();
     const FileStamp stamp = StampOf(path, aSchemaFile);
     if (SchemaPtr cached = Find(path, stamp)) return cached;
     // One compilation at a time; lookups of compiled schemas do not wait for it.

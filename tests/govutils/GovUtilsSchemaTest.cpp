@@ -1,6 +1,8 @@
 // Schema validation: a small schema of our own, the national schemas with the
 // sample notes, and broken schema files.
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "tests/govutils/GovUtilsTestSupport.h"
 #include "tests/support/TempDir.h"
@@ -73,6 +75,25 @@ TEST_F(GovUtilsSchema, SchemaChangedOnDiskIsCompiledAgain) {
                 ":\nlinha 1: Element '{urn:xnd:pedido}cliente': 'Ana' is not a valid value of the atomic type "
                 "'xs:int'.",
             OleErrorOf([&] { NewGovUtils()->ValidateWithSchema(kValidOrder, "", FSchema); }));
+}
+
+TEST_F(GovUtilsSchema, ConcurrentValidationsShareTheSchemaButNotTheErrors) {
+  std::atomic<int> wrong{0};
+  auto work = [&](int aThread) {
+    const auto utils = NewGovUtils();
+    for (int i = 0; i < 40; ++i) {
+      const bool valid = (i + aThread) % 2 == 0;
+      try {
+        utils->ValidateWithSchema(valid ? kValidOrder : kInvalidOrder, "urn:xnd:pedido", FSchema);
+      } catch (const EOleException&) {
+      }
+      if (utils->GetValidationErrors() != (valid ? "" : kInvalidOrderErrors)) ++wrong;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) threads.emplace_back(work, t);
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(0, wrong.load());
 }
 
 TEST_F(GovUtilsSchema, SchemaThatDoesNotCompileNamesTheFileAndLine) {
