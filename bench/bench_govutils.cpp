@@ -16,7 +16,9 @@ constexpr const char* kNamespace = "http://www.portalfiscal.inf.br/nfe";
 constexpr const char* kTecPrefix = "xmlns:tec=\"http://www.portalfiscal.inf.br/nfe\"";
 constexpr int kNotesPerBatch = 50;
 
-std::string SharedPath(const std::string& aRelative) { return std::string(XND_SHARED_DIR) + "/" + aRelative; }
+std::string SharedPath(const std::string& aRelative) {
+  return std::string(XND_SHARED_DIR) + "/" + aRelative;
+}
 
 std::unique_ptr<xnd::IxndGovUtils> NewGovUtils() {
   std::unique_ptr<xnd::IServer> server = xnd::CreateGovUtilsServer();
@@ -40,7 +42,8 @@ std::string SampleNote() {
 }
 
 std::string Batch(const std::string& aNote) {
-  std::string batch = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><enviNFe xmlns=\"" + std::string(kNamespace) +
+  std::string batch = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><enviNFe xmlns=\"" +
+                      std::string(kNamespace) +
                       "\" versao=\"3.10\"><idLote>1</idLote><indSinc>0</indSinc>";
   for (int i = 0; i < kNotesPerBatch; ++i) batch += aNote;
   return batch + "</enviNFe>";
@@ -62,8 +65,8 @@ void BM_SelectNodesOfBatch(benchmark::State& aState) {
   if (nodes.size() != kNotesPerBatch) aState.SkipWithError("wrong number of notes selected");
   aState.SetBytesProcessed(static_cast<std::int64_t>(aState.iterations() * batch.size()));
   aState.counters["batch_KB"] = static_cast<double>(batch.size()) / 1024.0;
-  aState.counters["notes/s"] =
-      benchmark::Counter(static_cast<double>(aState.iterations()) * kNotesPerBatch, benchmark::Counter::kIsRate);
+  aState.counters["notes/s"] = benchmark::Counter(
+      static_cast<double>(aState.iterations()) * kNotesPerBatch, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SelectNodesOfBatch)->Unit(benchmark::kMillisecond);
 

@@ -92,7 +92,9 @@ void DeriveKey(Key& aKey) {
   if (ok != 1) RaiseCrypto("derivação da chave");
 }
 
-const unsigned char* Bytes(std::string_view aText) { return reinterpret_cast<const unsigned char*>(aText.data()); }
+const unsigned char* Bytes(std::string_view aText) {
+  return reinterpret_cast<const unsigned char*>(aText.data());
+}
 unsigned char* Bytes(std::string& aText) { return reinterpret_cast<unsigned char*>(aText.data()); }
 
 int CheckedLength(std::size_t aSize) {
@@ -105,12 +107,15 @@ std::string Encrypt(const Key& aKey, std::string_view aPlain) {
   sealed[0] = static_cast<char>(kFormatVersion);
   unsigned char* nonce = Bytes(sealed) + 1;
   unsigned char* cipher = nonce + kNonceSize;
-  if (RAND_bytes(nonce, static_cast<int>(kNonceSize)) != 1) RaiseCrypto("gerador de números aleatórios");
+  if (RAND_bytes(nonce, static_cast<int>(kNonceSize)) != 1)
+    RaiseCrypto("gerador de números aleatórios");
   const CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
   int length = 0;
-  if (!ctx || EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, aKey.Bytes.data(), nonce) != 1 ||
+  if (!ctx ||
+      EVP_EncryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, aKey.Bytes.data(), nonce) != 1 ||
       EVP_EncryptUpdate(ctx.get(), nullptr, &length, Bytes(sealed), 1) != 1 ||
-      EVP_EncryptUpdate(ctx.get(), cipher, &length, Bytes(aPlain), CheckedLength(aPlain.size())) != 1 ||
+      EVP_EncryptUpdate(ctx.get(), cipher, &length, Bytes(aPlain), CheckedLength(aPlain.size())) !=
+          1 ||
       EVP_EncryptFinal_ex(ctx.get(), cipher + length, &length) != 1 ||
       EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, static_cast<int>(kTagSize),
                           cipher + aPlain.size()) != 1) {
@@ -120,11 +125,13 @@ std::string Encrypt(const Key& aKey, std::string_view aPlain) {
 }
 
 [[noreturn]] void RaiseNotProtected() {
-  throw EOleException("Texto protegido inválido: foi alterado ou protegido em outra máquina ou por outro usuário");
+  throw EOleException(
+      "Texto protegido inválido: foi alterado ou protegido em outra máquina ou por outro usuário");
 }
 
 std::string Decrypt(const Key& aKey, std::string_view aSealed) {
-  if (aSealed.size() < 1 + kNonceSize + kTagSize || static_cast<unsigned char>(aSealed[0]) != kFormatVersion) {
+  if (aSealed.size() < 1 + kNonceSize + kTagSize ||
+      static_cast<unsigned char>(aSealed[0]) != kFormatVersion) {
     RaiseNotProtected();
   }
   const unsigned char* nonce = Bytes(aSealed) + 1;
@@ -134,10 +141,12 @@ std::string Decrypt(const Key& aKey, std::string_view aSealed) {
   std::string plain(cipherSize, '\0');
   const CipherCtxPtr ctx(EVP_CIPHER_CTX_new());
   int length = 0;
-  if (!ctx || EVP_DecryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, aKey.Bytes.data(), nonce) != 1 ||
+  if (!ctx ||
+      EVP_DecryptInit_ex(ctx.get(), EVP_aes_256_gcm(), nullptr, aKey.Bytes.data(), nonce) != 1 ||
       EVP_DecryptUpdate(ctx.get(), nullptr, &length, Bytes(aSealed), 1) != 1 ||
       EVP_DecryptUpdate(ctx.get(), Bytes(plain), &length, cipher, CheckedLength(cipherSize)) != 1 ||
-      EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(kTagSize), tag.data()) != 1) {
+      EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(kTagSize),
+                          tag.data()) != 1) {
     RaiseCrypto("decifragem");
   }
   if (EVP_DecryptFinal_ex(ctx.get(), Bytes(plain) + length, &length) != 1) {
@@ -149,7 +158,9 @@ std::string Decrypt(const Key& aKey, std::string_view aSealed) {
 
 // Strict base64 (padding included, no blanks); false when aText is not.
 bool DecodeBase64(std::string_view aText, std::string& aBytes) {
-  if (aText.empty() || aText.size() % 4 != 0 || aText.size() > static_cast<std::size_t>(INT_MAX / 2)) return false;
+  if (aText.empty() || aText.size() % 4 != 0 ||
+      aText.size() > static_cast<std::size_t>(INT_MAX / 2))
+    return false;
   if (aText.find_first_of(" \t\r\n") != std::string_view::npos) return false;
   std::string bytes(aText.size() / 4 * 3, '\0');
   if (EVP_DecodeBlock(Bytes(bytes), Bytes(aText), static_cast<int>(aText.size())) < 0) return false;
@@ -166,7 +177,8 @@ struct DeflateStream {
   bool Ready = false;
   DeflateStream() {
     // windowBits 31: a gzip header and trailer around the deflate data.
-    Ready = deflateInit2(&Stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) == Z_OK;
+    Ready =
+        deflateInit2(&Stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) == Z_OK;
   }
   DeflateStream(const DeflateStream&) = delete;
   DeflateStream& operator=(const DeflateStream&) = delete;
@@ -227,7 +239,8 @@ std::string TGovUtilsServer::EncodeBase64(const std::string& aBytes) {
   std::array<unsigned char, kChunk / 3 * 4 + 1> encoded{};
   for (std::size_t pos = 0; pos < aBytes.size(); pos += kChunk) {
     const std::size_t piece = std::min(kChunk, aBytes.size() - pos);
-    const int written = EVP_EncodeBlock(encoded.data(), Bytes(aBytes) + pos, static_cast<int>(piece));
+    const int written =
+        EVP_EncodeBlock(encoded.data(), Bytes(aBytes) + pos, static_cast<int>(piece));
     out.append(reinterpret_cast<const char*>(encoded.data()), static_cast<std::size_t>(written));
   }
   return out;

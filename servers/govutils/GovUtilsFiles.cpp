@@ -23,7 +23,8 @@ auto AsServerError(Operation aOperation) -> decltype(aOperation()) {
 
 bool IsForbiddenInFileName(unsigned char aChar) {
   constexpr std::string_view kForbidden = "/\\:*?\"<>|";
-  return aChar < 0x20 || aChar == 0x7F || kForbidden.find(static_cast<char>(aChar)) != std::string_view::npos;
+  return aChar < 0x20 || aChar == 0x7F ||
+         kForbidden.find(static_cast<char>(aChar)) != std::string_view::npos;
 }
 
 std::string SafeFileNamePart(std::string_view aText) {
@@ -60,7 +61,8 @@ std::string TGovUtilsServer::SaveLog(const std::string& aText, const std::string
                                      const std::string& aDirectory, const std::string& aFileName,
                                      const std::string& aId) {
   const std::string directory = IncludeTrailingPathDelimiter(ResolvePath(aDirectory));
-  const std::string path = directory + (aFileName.empty() ? MakeLogFileName(aKind, aId) : aFileName);
+  const std::string path =
+      directory + (aFileName.empty() ? MakeLogFileName(aKind, aId) : aFileName);
   if (FSaveLogs) WriteTextFile(aText, path);
   if (OnLog) OnLog(aKind, aId, path);
   if (OnLogContent) OnLogContent(aKind, aId, path, aText);
@@ -108,8 +110,9 @@ std::string TGovUtilsServer::GetDefaultDirectory(int aKind) {
 // ".." never climbing above "/". A trailing "/" is kept.
 std::string TGovUtilsServer::ResolvePath(const std::string& aPath) {
   const std::string normalized = NormalizePathSeparators(aPath);
-  const std::string full =
-      IsAbsolutePath(normalized) ? normalized : AsServerError([] { return ProgramDirectory(); }) + normalized;
+  const std::string full = IsAbsolutePath(normalized)
+                               ? normalized
+                               : AsServerError([] { return ProgramDirectory(); }) + normalized;
   std::vector<std::string_view> parts;
   const std::string_view view = full;
   for (std::size_t pos = 0; pos <= view.size();) {

@@ -73,7 +73,8 @@ SchemaPtr CompileSchema(const std::string& aPath, const std::string& aName) {
   xmlSchema* schema = xmlSchemaParse(parser.get());
   if (schema == nullptr) {
     std::vector<std::string> lines;
-    for (const govutils::XmlIssue& issue : capture.Errors()) lines.push_back(DescribeSchemaIssue(issue, aPath));
+    for (const govutils::XmlIssue& issue : capture.Errors())
+      lines.push_back(DescribeSchemaIssue(issue, aPath));
     if (lines.empty()) lines.emplace_back("erro desconhecido");
     throw EOleException("Não foi possível carregar o esquema " + aName + ":\n" + Join(lines));
   }
@@ -112,7 +113,8 @@ class SchemaCache {
   SchemaPtr Find(const std::string& aPath, const FileStamp& aStamp) {
     const std::lock_guard<std::mutex> lock(FMutex);
     const auto found = FEntries.find(aPath);
-    return found != FEntries.end() && found->second.Stamp == aStamp ? found->second.Schema : nullptr;
+    return found != FEntries.end() && found->second.Stamp == aStamp ? found->second.Schema
+                                                                    : nullptr;
   }
 
   static FileStamp StampOf(const std::string& aPath, const std::string& aGivenName) {
@@ -120,7 +122,8 @@ class SchemaCache {
     if (::stat(aPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
       throw EOleException("Arquivo de esquema não encontrado: " + aGivenName);
     }
-    return FileStamp{info.st_mtim.tv_sec, info.st_mtim.tv_nsec, static_cast<std::int64_t>(info.st_size)};
+    return FileStamp{info.st_mtim.tv_sec, info.st_mtim.tv_nsec,
+                     static_cast<std::int64_t>(info.st_size)};
   }
 
   std::mutex FMutex;
@@ -147,8 +150,10 @@ std::vector<std::string> ValidateDocument(const XmlDocPtr& aDoc, const std::stri
   xmlSchemaSetValidStructuredErrors(validator.get(), &XmlErrorCapture::Collect, &capture);
   const int result = xmlSchemaValidateDoc(validator.get(), aDoc.get());
   std::vector<std::string> lines;
-  for (const govutils::XmlIssue& issue : capture.Errors()) lines.push_back(XmlErrorCapture::Describe(issue));
-  if (result < 0) throw EOleException("Erro interno do validador de esquema (" + std::to_string(result) + ")");
+  for (const govutils::XmlIssue& issue : capture.Errors())
+    lines.push_back(XmlErrorCapture::Describe(issue));
+  if (result < 0)
+    throw EOleException("Erro interno do validador de esquema (" + std::to_string(result) + ")");
   if (result > 0 && lines.empty()) lines.emplace_back("o XML não é válido");
   return lines;
 }
@@ -184,9 +189,11 @@ SchemaLocation FindSchemaLocation(const XmlDocPtr& aDoc) {
   if (!pairs.empty()) {
     return {pairs.size() >= 2 ? pairs[pairs.size() - 2] : std::string(), pairs.back()};
   }
-  const std::vector<std::string> single = SplitBlanks(RootAttribute(root, "noNamespaceSchemaLocation"));
+  const std::vector<std::string> single =
+      SplitBlanks(RootAttribute(root, "noNamespaceSchemaLocation"));
   if (!single.empty()) return {std::string(), single.back()};
-  throw EOleException("O XML não informa o esquema: o elemento raiz não tem o atributo xsi:schemaLocation");
+  throw EOleException(
+      "O XML não informa o esquema: o elemento raiz não tem o atributo xsi:schemaLocation");
 }
 
 std::string SchemaFileIn(const std::string& aDirectory, const std::string& aLocation) {
@@ -209,7 +216,8 @@ void TGovUtilsServer::Validate(const std::string& aXml, const std::string& aName
   }
   if (errors.empty()) return;
   FValidationErrors = Join(errors);
-  throw EOleException("O XML não é válido segundo o esquema " + aSchemaFile + ":\n" + FValidationErrors);
+  throw EOleException("O XML não é válido segundo o esquema " + aSchemaFile + ":\n" +
+                      FValidationErrors);
 }
 
 void TGovUtilsServer::ValidateWithSchema(const std::string& aXml, const std::string& aNamespace,
@@ -217,7 +225,8 @@ void TGovUtilsServer::ValidateWithSchema(const std::string& aXml, const std::str
   Validate(aXml, aNamespace, aSchemaFile);
 }
 
-void TGovUtilsServer::ValidateBySchemaLocation(const std::string& aXml, const std::string& aSchemaDirectory) {
+void TGovUtilsServer::ValidateBySchemaLocation(const std::string& aXml,
+                                               const std::string& aSchemaDirectory) {
   SchemaLocation location;
   try {
     location = FindSchemaLocation(govutils::ParseXml(aXml));

@@ -16,8 +16,9 @@ class TGovUtilsServer : public IxndGovUtils {
   TGovUtilsServer();
 
   std::string MakeLogFileName(const std::string& aKind, const std::string& aId) override;
-  std::string SaveLog(const std::string& aText, const std::string& aKind, const std::string& aDirectory,
-                      const std::string& aFileName, const std::string& aId) override;
+  std::string SaveLog(const std::string& aText, const std::string& aKind,
+                      const std::string& aDirectory, const std::string& aFileName,
+                      const std::string& aId) override;
   void SetSaveLogs(VariantBool aValue) override;
 
   void AppendTextFile(const std::string& aText, const std::string& aPath) override;
@@ -31,7 +32,8 @@ class TGovUtilsServer : public IxndGovUtils {
 
   void ValidateWithSchema(const std::string& aXml, const std::string& aNamespace,
                           const std::string& aSchemaFile) override;
-  void ValidateBySchemaLocation(const std::string& aXml, const std::string& aSchemaDirectory) override;
+  void ValidateBySchemaLocation(const std::string& aXml,
+                                const std::string& aSchemaDirectory) override;
   std::string GetValidationErrors() override;
 
   std::string RemoveAccents(const std::string& aText, const std::string& aCharacters) override;
@@ -61,7 +63,8 @@ class TGovUtilsServer : public IxndGovUtils {
 
  private:
   // Validates and records the outcome for GetValidationErrors.
-  void Validate(const std::string& aXml, const std::string& aNamespace, const std::string& aSchemaFile);
+  void Validate(const std::string& aXml, const std::string& aNamespace,
+                const std::string& aSchemaFile);
 
   bool FSaveLogs = true;
   std::string FValidationErrors;

@@ -48,7 +48,8 @@ std::size_t SequenceAt(std::string_view aText, std::size_t aPos, char32_t& aCode
 
 // Base letters of U+00C0..U+00FF and U+0100..U+017F; '-' marks a character
 // that is not an accented letter (Æ, ×, ß, Œ, ...).
-constexpr std::string_view kLatin1Bases = "AAAAAA-CEEEEIIII-NOOOOO-OUUUUY--aaaaaa-ceeeeiiii-nooooo-ouuuuy-y";
+constexpr std::string_view kLatin1Bases =
+    "AAAAAA-CEEEEIIII-NOOOOO-OUUUUY--aaaaaa-ceeeeiiii-nooooo-ouuuuy-y";
 constexpr std::string_view kLatinExtendedABases =
     "AaAaAaCcCcCcCcDd"
     "DdEeEeEeEeEeGgGg"
@@ -165,7 +166,8 @@ int Mod11Digit(std::string_view aDigits, const int* aWeights, std::size_t aCount
   return rest < 2 ? 0 : 11 - rest;
 }
 
-bool CheckDigitsMatch(const std::string& aDigits, std::size_t aLength, const int* aFirst, const int* aSecond) {
+bool CheckDigitsMatch(const std::string& aDigits, std::size_t aLength, const int* aFirst,
+                      const int* aSecond) {
   if (aDigits.size() != aLength || AllSame(aDigits)) return false;
   return Mod11Digit(aDigits, aFirst, aLength - 2) == aDigits[aLength - 2] - '0' &&
          Mod11Digit(aDigits, aSecond, aLength - 1) == aDigits[aLength - 1] - '0';
@@ -247,8 +249,8 @@ bool ReadOffset(std::string_view aText, std::size_t& aPos) {
   ++aPos;
   int hours = 0;
   int minutes = 0;
-  return ReadNumber(aText, aPos, 2, hours) && Expect(aText, aPos, ':') && ReadNumber(aText, aPos, 2, minutes) &&
-         hours <= 14 && minutes < 60 && aPos == aText.size();
+  return ReadNumber(aText, aPos, 2, hours) && Expect(aText, aPos, ':') &&
+         ReadNumber(aText, aPos, 2, minutes) && hours <= 14 && minutes < 60 && aPos == aText.size();
 }
 
 bool ParseDateTime(std::string_view aText, DateTimeParts& aParts) {
@@ -262,7 +264,8 @@ bool ParseDateTime(std::string_view aText, DateTimeParts& aParts) {
 
 }  // namespace
 
-std::string TGovUtilsServer::RemoveAccents(const std::string& aText, const std::string& aCharacters) {
+std::string TGovUtilsServer::RemoveAccents(const std::string& aText,
+                                           const std::string& aCharacters) {
   const std::vector<char32_t> selected = CodePoints(aCharacters);
   return ReplaceAccents(aText, [&](char32_t cp) {
     return std::find(selected.begin(), selected.end(), cp) != selected.end();
@@ -333,8 +336,8 @@ std::string TGovUtilsServer::DecodeUtf8(const std::string& aText) {
 // (a leading byte-order mark is one): pure ASCII reads the same in every
 // encoding and gives false.
 bool TGovUtilsServer::IsUtf8(const std::string& aText) {
-  const bool multiByte =
-      std::any_of(aText.begin(), aText.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  const bool multiByte = std::any_of(aText.begin(), aText.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
   return multiByte && IsValidUtf8(aText);
 }
 
@@ -364,10 +367,12 @@ double TGovUtilsServer::TextToDateTime(const std::string& aText) {
   if (!ParseDateTime(Trim(aText), parts)) {
     throw EOleException("'" + aText + "' não é uma data e hora válida");
   }
-  const auto days = static_cast<double>(
-      DaysFromCivil(parts.Year, static_cast<unsigned>(parts.Month), static_cast<unsigned>(parts.Day)) -
-      DaysFromCivil(1899, 12, 30));
-  const double time = (parts.Hour * 3600.0 + parts.Minute * 60.0 + parts.Second + parts.Fraction) / 86400.0;
+  const auto days =
+      static_cast<double>(DaysFromCivil(parts.Year, static_cast<unsigned>(parts.Month),
+                                        static_cast<unsigned>(parts.Day)) -
+                          DaysFromCivil(1899, 12, 30));
+  const double time =
+      (parts.Hour * 3600.0 + parts.Minute * 60.0 + parts.Second + parts.Fraction) / 86400.0;
   return days < 0 ? days - time : days + time;
 }
 

@@ -92,7 +92,8 @@ std::string XPathFailure(const std::string& aXPath, const XmlErrorCapture& aCapt
   return message;
 }
 
-XPathObjectPtr Evaluate(const XmlDocPtr& aDoc, const std::string& aXPath, const std::string& aPrefixes) {
+XPathObjectPtr Evaluate(const XmlDocPtr& aDoc, const std::string& aXPath,
+                        const std::string& aPrefixes) {
   const std::vector<NamespaceBinding> bindings = ParsePrefixes(aPrefixes);
   XmlErrorCapture capture;
   const XPathContextPtr context(xmlXPathNewContext(aDoc.get()));
@@ -100,7 +101,8 @@ XPathObjectPtr Evaluate(const XmlDocPtr& aDoc, const std::string& aXPath, const 
   // Relative expressions (".//tec:infNFe", "*") start at the document node.
   context->node = reinterpret_cast<xmlNode*>(aDoc.get());
   for (const NamespaceBinding& binding : bindings) {
-    if (xmlXPathRegisterNs(context.get(), BAD_CAST binding.Prefix.c_str(), BAD_CAST binding.Uri.c_str()) != 0) {
+    if (xmlXPathRegisterNs(context.get(), BAD_CAST binding.Prefix.c_str(),
+                           BAD_CAST binding.Uri.c_str()) != 0) {
       throw EOleException("Não foi possível registrar o prefixo \"" + binding.Prefix + "\"");
     }
   }
@@ -117,7 +119,9 @@ void CheckMode(int aMode) {
   }
 }
 
-std::string NodeValue(xmlNode* aNode, int aMode) { return aMode == smNodeXml ? NodeXml(aNode) : NodeText(aNode); }
+std::string NodeValue(xmlNode* aNode, int aMode) {
+  return aMode == smNodeXml ? NodeXml(aNode) : NodeText(aNode);
+}
 
 // Values of the result, at most aLimit of them; a scalar result gives its text.
 std::vector<std::string> Select(const std::string& aXml, const std::string& aXPath, int aMode,
@@ -130,7 +134,8 @@ std::vector<std::string> Select(const std::string& aXml, const std::string& aXPa
     case XPATH_NODESET: {
       const xmlNodeSet* nodes = result->nodesetval;
       const int count = nodes != nullptr ? nodes->nodeNr : 0;
-      for (int i = 0; i < count && values.size() < aLimit; ++i) values.push_back(NodeValue(nodes->nodeTab[i], aMode));
+      for (int i = 0; i < count && values.size() < aLimit; ++i)
+        values.push_back(NodeValue(nodes->nodeTab[i], aMode));
       break;
     }
     case XPATH_BOOLEAN:

@@ -36,7 +36,8 @@ std::string Gunzip(const std::string& aGzip) {
 
 TEST_F(GovUtilsCrypto, CompressGivesGzipThatRestoresTheText) {
   std::string batch = "<enviNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"4.00\">";
-  for (int i = 0; i < 20000; ++i) batch += "<NFe><infNFe Id=\"NFe" + std::to_string(i) + "\">ação</infNFe></NFe>";
+  for (int i = 0; i < 20000; ++i)
+    batch += "<NFe><infNFe Id=\"NFe" + std::to_string(i) + "\">ação</infNFe></NFe>";
   batch += "</enviNFe>";
   for (const std::string& text : {batch, std::string()}) {
     const std::string gzip = FUtils->Compress(text);
@@ -49,8 +50,14 @@ TEST_F(GovUtilsCrypto, CompressGivesGzipThatRestoresTheText) {
 
 TEST_F(GovUtilsCrypto, EncodeBase64MatchesTheStandardVectorsOnOneLine) {
   const std::vector<std::pair<std::string, std::string>> vectors = {
-      {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-      {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {std::string("\0\xFF\xFE", 3), "AP/+"}};
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
+      {"foobar", "Zm9vYmFy"},
+      {std::string("\0\xFF\xFE", 3), "AP/+"}};
   for (const auto& [bytes, encoded] : vectors) EXPECT_EQ(encoded, FUtils->EncodeBase64(bytes));
   // Past the encoder's internal block: still one line, same text as the vectors repeated.
   std::string longInput;
@@ -61,7 +68,8 @@ TEST_F(GovUtilsCrypto, EncodeBase64MatchesTheStandardVectorsOnOneLine) {
 
 TEST_F(GovUtilsCrypto, ProtectTextRoundTripsWithAFreshCiphertextEachTime) {
   std::set<std::string> seen;
-  for (const std::string& plain : {std::string("1234"), std::string("senha com ação e € "), std::string(1000, 'x')}) {
+  for (const std::string& plain :
+       {std::string("1234"), std::string("senha com ação e € "), std::string(1000, 'x')}) {
     const std::string first = FUtils->ProtectText(plain);
     const std::string second = FUtils->ProtectText(plain);
     EXPECT_NE(first, second);
@@ -79,8 +87,8 @@ TEST_F(GovUtilsCrypto, TamperedOrForeignTextIsRefused) {
   const std::string message =
       "Texto protegido inválido: foi alterado ou protegido em outra máquina ou por outro usuário";
   const std::string sealed = FUtils->ProtectText("1234");
-  std::vector<std::string> bad = {"1234", "abc", "AAAA", sealed.substr(0, sealed.size() - 4), sealed + "AAAA",
-                                  " " + sealed};
+  std::vector<std::string> bad = {
+      "1234", "abc", "AAAA", sealed.substr(0, sealed.size() - 4), sealed + "AAAA", " " + sealed};
   for (std::size_t i = 0; i < sealed.size(); i += 7) {
     std::string flipped = sealed;
     flipped[i] = flipped[i] == 'A' ? 'B' : 'A';

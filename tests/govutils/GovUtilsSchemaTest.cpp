@@ -24,9 +24,11 @@ constexpr const char* kOrderSchema = R"(<?xml version="1.0" encoding="UTF-8"?>
 </xs:schema>
 )";
 
-constexpr const char* kValidOrder = "<pedido xmlns=\"urn:xnd:pedido\"><numero>7</numero><cliente>Ana</cliente></pedido>";
+constexpr const char* kValidOrder =
+    "<pedido xmlns=\"urn:xnd:pedido\"><numero>7</numero><cliente>Ana</cliente></pedido>";
 constexpr const char* kInvalidOrder =
-    "<pedido xmlns=\"urn:xnd:pedido\">\n  <numero>sete</numero>\n  <cliente>Ana</cliente>\n  <extra/>\n</pedido>";
+    "<pedido xmlns=\"urn:xnd:pedido\">\n  <numero>sete</numero>\n  <cliente>Ana</cliente>\n  "
+    "<extra/>\n</pedido>";
 constexpr const char* kInvalidOrderErrors =
     "linha 2: Element '{urn:xnd:pedido}numero': 'sete' is not a valid value of the atomic type "
     "'xs:positiveInteger'.\n"
@@ -40,8 +42,9 @@ class GovUtilsSchema : public ::testing::Test {
 };
 
 TEST_F(GovUtilsSchema, InvalidDocumentRaisesWithEveryErrorAndKeepsThemUntilTheNextValidation) {
-  EXPECT_EQ("O XML não é válido segundo o esquema " + FSchema + ":\n" + kInvalidOrderErrors,
-            OleErrorOf([&] { FUtils->ValidateWithSchema(kInvalidOrder, "urn:xnd:pedido", FSchema); }));
+  EXPECT_EQ(
+      "O XML não é válido segundo o esquema " + FSchema + ":\n" + kInvalidOrderErrors,
+      OleErrorOf([&] { FUtils->ValidateWithSchema(kInvalidOrder, "urn:xnd:pedido", FSchema); }));
   EXPECT_EQ(kInvalidOrderErrors, FUtils->GetValidationErrors());
   FUtils->ValidateWithSchema(kValidOrder, "urn:xnd:pedido", FSchema);
   EXPECT_EQ("", FUtils->GetValidationErrors());
@@ -54,14 +57,16 @@ TEST_F(GovUtilsSchema, FailuresBeforeValidationAreTheErrorsOfThatValidation) {
   const std::string missing = FDir.File("esquemas/nenhum.xsd");
   const std::vector<Case> cases = {
       {kValidOrder, "", missing, "Arquivo de esquema não encontrado: " + missing},
-      {"<pedido>", "", FSchema, "XML mal formado, linha 1: Premature end of data in tag pedido line 1"},
+      {"<pedido>", "", FSchema,
+       "XML mal formado, linha 1: Premature end of data in tag pedido line 1"},
       {kValidOrder, "http://www.portalfiscal.inf.br/nfe", FSchema,
        "O XML não é válido segundo o esquema " + FSchema +
            ":\nlinha 1: o elemento raiz 'pedido' está no namespace \"urn:xnd:pedido\", esperado "
            "\"http://www.portalfiscal.inf.br/nfe\""},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(c.Message, OleErrorOf([&] { FUtils->ValidateWithSchema(c.Xml, c.Namespace, c.Schema); }));
+    EXPECT_EQ(c.Message,
+              OleErrorOf([&] { FUtils->ValidateWithSchema(c.Xml, c.Namespace, c.Schema); }));
     EXPECT_EQ(c.Message.substr(c.Message.find_first_of('\n') + 1), FUtils->GetValidationErrors());
   }
 }
@@ -72,7 +77,8 @@ TEST_F(GovUtilsSchema, SchemaChangedOnDiskIsCompiledAgain) {
   stricter.replace(stricter.find("xs:string"), 9, "xs:int");
   WriteFileBytes(FSchema, stricter);
   EXPECT_EQ("O XML não é válido segundo o esquema " + FSchema +
-                ":\nlinha 1: Element '{urn:xnd:pedido}cliente': 'Ana' is not a valid value of the atomic type "
+                ":\nlinha 1: Element '{urn:xnd:pedido}cliente': 'Ana' is not a valid value of the "
+                "atomic type "
                 "'xs:int'.",
             OleErrorOf([&] { NewGovUtils()->ValidateWithSchema(kValidOrder, "", FSchema); }));
 }
@@ -97,30 +103,37 @@ TEST_F(GovUtilsSchema, ConcurrentValidationsShareTheSchemaButNotTheErrors) {
 }
 
 TEST_F(GovUtilsSchema, SchemaThatDoesNotCompileNamesTheFileAndLine) {
-  const std::string part = FDir.Write("quebrado/parte.xsd",
-                                      "<?xml version=\"1.0\"?>\n<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">\n"
-                                      "  <xs:element name=\"a\">\n</xs:schema>\n");
-  const std::string main = FDir.Write("quebrado/principal.xsd",
-                                      "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">\n"
-                                      "  <xs:include schemaLocation=\"parte.xsd\"/>\n</xs:schema>\n");
+  const std::string part = FDir.Write(
+      "quebrado/parte.xsd",
+      "<?xml version=\"1.0\"?>\n<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">\n"
+      "  <xs:element name=\"a\">\n</xs:schema>\n");
+  const std::string main =
+      FDir.Write("quebrado/principal.xsd",
+                 "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">\n"
+                 "  <xs:include schemaLocation=\"parte.xsd\"/>\n</xs:schema>\n");
   EXPECT_EQ("Não foi possível carregar o esquema " + main + ":\n" + part +
                 ", linha 4: Opening and ending tag mismatch: element line 3 and schema\n" + part +
                 ", linha 5: Premature end of data in tag schema line 2\n" + main +
-                ", linha 2: Element '{http://www.w3.org/2001/XMLSchema}include': Failed to parse the XML resource "
-                "'" + part + "'.",
+                ", linha 2: Element '{http://www.w3.org/2001/XMLSchema}include': Failed to parse "
+                "the XML resource "
+                "'" +
+                part + "'.",
             OleErrorOf([&] { FUtils->ValidateWithSchema("<a/>", "", main); }));
 }
 
 TEST_F(GovUtilsSchema, SchemaLocationOfTheRootIsFoundInTheGivenDirectory) {
   const std::string located =
       "<pedido xmlns=\"urn:xnd:pedido\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-      "xsi:schemaLocation=\"urn:xnd:pedido C:\\Esquemas\\pedido.xsd\"><numero>0</numero><cliente/></pedido>";
+      "xsi:schemaLocation=\"urn:xnd:pedido "
+      "C:\\Esquemas\\pedido.xsd\"><numero>0</numero><cliente/></pedido>";
   EXPECT_EQ("O XML não é válido segundo o esquema " + FSchema +
-                ":\nlinha 1: Element '{urn:xnd:pedido}numero': '0' is not a valid value of the atomic type "
+                ":\nlinha 1: Element '{urn:xnd:pedido}numero': '0' is not a valid value of the "
+                "atomic type "
                 "'xs:positiveInteger'.",
             OleErrorOf([&] { FUtils->ValidateBySchemaLocation(located, FDir.File("esquemas")); }));
-  EXPECT_EQ("O XML não informa o esquema: o elemento raiz não tem o atributo xsi:schemaLocation",
-            OleErrorOf([&] { FUtils->ValidateBySchemaLocation(kValidOrder, FDir.File("esquemas")); }));
+  EXPECT_EQ(
+      "O XML não informa o esquema: o elemento raiz não tem o atributo xsi:schemaLocation",
+      OleErrorOf([&] { FUtils->ValidateBySchemaLocation(kValidOrder, FDir.File("esquemas")); }));
   EXPECT_EQ("O XML não informa o esquema: o elemento raiz não tem o atributo xsi:schemaLocation",
             FUtils->GetValidationErrors());
 }
@@ -149,30 +162,37 @@ TEST_P(GovUtilsNationalSchema, SampleIsValid) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, GovUtilsNationalSchema,
-                         ::testing::Values(NationalCase{"PL_008i2/procNFe_v3.10.xsd", "nfe310_nfeProc_autorizada_5itens.xml"},
-                                           NationalCase{"PL_006u/procNFe_v2.00.xsd", "nfe200_nfeProc_autorizada.xml"},
-                                           NationalCase{"Evento_CCe_PL_v1.01/envCCe_v1.00.xsd", "cce_envEvento_assinado.xml"}));
+                         ::testing::Values(NationalCase{"PL_008i2/procNFe_v3.10.xsd",
+                                                        "nfe310_nfeProc_autorizada_5itens.xml"},
+                                           NationalCase{"PL_006u/procNFe_v2.00.xsd",
+                                                        "nfe200_nfeProc_autorizada.xml"},
+                                           NationalCase{"Evento_CCe_PL_v1.01/envCCe_v1.00.xsd",
+                                                        "cce_envEvento_assinado.xml"}));
 
 TEST(GovUtilsNationalSchemaErrors, WrongIssuerCnpjIsReportedWithItsLineAndPattern) {
   const std::string schema = SharedPath("schemas/PL_008i2/procNFe_v3.10.xsd");
-  if (!FileExists(schema)) GTEST_SKIP() << "national schemas not found in " << SharedPath("schemas");
+  if (!FileExists(schema))
+    GTEST_SKIP() << "national schemas not found in " << SharedPath("schemas");
   std::string note = ReadFixture("nfe310_nfeProc_autorizada_5itens.xml");
   note.replace(note.find("<CNPJ>00822602000124</CNPJ>"), 27, "<CNPJ>0082260200012</CNPJ>");
   const auto utils = NewGovUtils();
   OleErrorOf([&] { utils->ValidateWithSchema(note, kNFeNamespace, schema); });
-  EXPECT_EQ("linha 29: Element '{http://www.portalfiscal.inf.br/nfe}CNPJ': [facet 'pattern'] The value "
-            "'0082260200012' is not accepted by the pattern '[0-9]{14}'.",
-            utils->GetValidationErrors());
+  EXPECT_EQ(
+      "linha 29: Element '{http://www.portalfiscal.inf.br/nfe}CNPJ': [facet 'pattern'] The value "
+      "'0082260200012' is not accepted by the pattern '[0-9]{14}'.",
+      utils->GetValidationErrors());
 }
 
 TEST(GovUtilsNationalSchemaErrors, PackageFileWithWrongEncodingIsNamed) {
   const std::string schema = SharedPath("schemas/PL_v1.01b/retEnvConfRecebto_v1.00.xsd");
-  if (!FileExists(schema)) GTEST_SKIP() << "national schemas not found in " << SharedPath("schemas");
+  if (!FileExists(schema))
+    GTEST_SKIP() << "national schemas not found in " << SharedPath("schemas");
   const std::string file = std::filesystem::absolute(schema).lexically_normal().string();
-  EXPECT_EQ("Não foi possível carregar o esquema " + schema + ":\n" + file +
-                ", linha 6: Input is not proper UTF-8, indicate encoding ! Bytes: 0xE7 0xE3 0x6F 0x20\n" + file +
-                ": Failed to parse the XML resource '" + file + "'.",
-            OleErrorOf([&] { NewGovUtils()->ValidateWithSchema("<a/>", "", schema); }));
+  EXPECT_EQ(
+      "Não foi possível carregar o esquema " + schema + ":\n" + file +
+          ", linha 6: Input is not proper UTF-8, indicate encoding ! Bytes: 0xE7 0xE3 0x6F 0x20\n" +
+          file + ": Failed to parse the XML resource '" + file + "'.",
+      OleErrorOf([&] { NewGovUtils()->ValidateWithSchema("<a/>", "", schema); }));
 }
 
 }  // namespace

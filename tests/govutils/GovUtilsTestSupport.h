@@ -17,7 +17,8 @@ namespace xnd::test {
 inline std::unique_ptr<IxndGovUtils> NewGovUtils() {
   std::unique_ptr<IServer> server = CreateGovUtilsServer();
   auto* typed = dynamic_cast<IxndGovUtils*>(server.get());
-  if (typed == nullptr) throw std::logic_error("CreateGovUtilsServer does not give an IxndGovUtils");
+  if (typed == nullptr)
+    throw std::logic_error("CreateGovUtilsServer does not give an IxndGovUtils");
   server.release();
   return std::unique_ptr<IxndGovUtils>(typed);
 }
@@ -33,7 +34,9 @@ inline std::string OleErrorOf(const std::function<void()>& aCall) {
   return {};
 }
 
-inline std::string SharedPath(const std::string& aRelative) { return std::string(XND_SHARED_DIR) + "/" + aRelative; }
+inline std::string SharedPath(const std::string& aRelative) {
+  return std::string(XND_SHARED_DIR) + "/" + aRelative;
+}
 
 inline std::string ReadFixture(const std::string& aName) {
   return ReadFileBytes(SharedPath("fixtures/" + aName));

@@ -14,7 +14,8 @@ struct TextCase {
   std::string Input, Expected;
 };
 
-class GovUtilsRemoveAllAccents : public GovUtilsText, public ::testing::WithParamInterface<TextCase> {};
+class GovUtilsRemoveAllAccents : public GovUtilsText,
+                                 public ::testing::WithParamInterface<TextCase> {};
 
 TEST_P(GovUtilsRemoveAllAccents, GivesTheBaseLetters) {
   EXPECT_EQ(GetParam().Expected, FUtils->RemoveAllAccents(GetParam().Input));
@@ -23,7 +24,8 @@ TEST_P(GovUtilsRemoveAllAccents, GivesTheBaseLetters) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, GovUtilsRemoveAllAccents,
     ::testing::Values(TextCase{"áéíóúàèìòùâêîôûäëïöüãõñçÁÉÍÓÚÀÈÌÒÙÂÊÎÔÛÄËÏÖÜÃÕÑÇºª",
-                               "aeiouaeiouaeiouaeiouaonc" "AEIOUAEIOUAEIOUAEIOUAONCoa"},
+                               "aeiouaeiouaeiouaeiouaonc"
+                               "AEIOUAEIOUAEIOUAEIOUAONCoa"},
                       TextCase{"Rua São João, Nº 12, 3ª vila", "Rua Sao Joao, No 12, 3a vila"},
                       TextCase{"Łódź Škoda ÅÝÿØ", "Lodz Skoda AYyO"},
                       TextCase{"sem acento <a x=\"1\"/>", "sem acento <a x=\"1\"/>"},
@@ -44,11 +46,14 @@ TEST_F(GovUtilsText, PadLeftCountsCodePoints) {
 }
 
 TEST_F(GovUtilsText, PrepareXmlRemovesLayoutButNotContent) {
-  EXPECT_EQ("<NFe><infNFe Id=\"NFe1\"><xNome>José  da Silva</xNome><obs></obs><b a=\"x > y\"><c/></b>"
-            "<d><![CDATA[ <e> ]]></d><!-- nota --></infNFe></NFe>",
-            FUtils->PrepareXml("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<NFe>\r\n\t<infNFe "
-                               "Id=\"NFe1\">\r\n\t\t<xNome>José  da Silva</xNome>\r\n\t\t<obs> </obs>\n  "
-                               "<b a=\"x > y\"> <c/> </b><d><![CDATA[ <e> ]]></d> <!-- nota -->\n\t</infNFe>\r\n</NFe>\r\n"));
+  EXPECT_EQ(
+      "<NFe><infNFe Id=\"NFe1\"><xNome>José  da Silva</xNome><obs></obs><b a=\"x > y\"><c/></b>"
+      "<d><![CDATA[ <e> ]]></d><!-- nota --></infNFe></NFe>",
+      FUtils->PrepareXml(
+          "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<NFe>\r\n\t<infNFe "
+          "Id=\"NFe1\">\r\n\t\t<xNome>José  da Silva</xNome>\r\n\t\t<obs> </obs>\n  "
+          "<b a=\"x > y\"> <c/> </b><d><![CDATA[ <e> ]]></d> <!-- nota "
+          "-->\n\t</infNFe>\r\n</NFe>\r\n"));
 }
 
 struct DocumentCase {
@@ -57,27 +62,31 @@ struct DocumentCase {
   bool Valid;
 };
 
-class GovUtilsDocumentNumber : public GovUtilsText, public ::testing::WithParamInterface<DocumentCase> {};
+class GovUtilsDocumentNumber : public GovUtilsText,
+                               public ::testing::WithParamInterface<DocumentCase> {};
 
 TEST_P(GovUtilsDocumentNumber, CheckDigitsDecide) {
   const DocumentCase& c = GetParam();
-  EXPECT_EQ(c.Valid, c.Cpf ? FUtils->IsValidCPF(c.Number) : FUtils->IsValidCNPJ(c.Number)) << c.Number;
+  EXPECT_EQ(c.Valid, c.Cpf ? FUtils->IsValidCPF(c.Number) : FUtils->IsValidCNPJ(c.Number))
+      << c.Number;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, GovUtilsDocumentNumber,
-    ::testing::Values(DocumentCase{"11144477735", true, true}, DocumentCase{"529.982.247-25", true, true},
-                      DocumentCase{"000.000.001-91", true, true}, DocumentCase{"12345678909", true, true},
-                      DocumentCase{"11144477736", true, false}, DocumentCase{"11144477745", true, false},
-                      DocumentCase{"00000000000", true, false}, DocumentCase{"999.999.999-99", true, false},
-                      DocumentCase{"1114447773", true, false}, DocumentCase{"111444777350", true, false},
-                      DocumentCase{"111 444 777 35", true, false}, DocumentCase{"", true, false},
-                      DocumentCase{"11222333000181", false, true}, DocumentCase{"11.222.333/0001-81", false, true},
-                      DocumentCase{"00822602000124", false, true}, DocumentCase{"11222333000182", false, false},
-                      DocumentCase{"11222333000191", false, false}, DocumentCase{"00000000000000", false, false},
-                      DocumentCase{"11111111111111", false, false}, DocumentCase{"1122233300018", false, false},
-                      DocumentCase{"11144477735", false, false}, DocumentCase{"11222333000181", true, false},
-                      DocumentCase{"11.222.333/0001-8A", false, false}));
+    ::testing::Values(
+        DocumentCase{"11144477735", true, true}, DocumentCase{"529.982.247-25", true, true},
+        DocumentCase{"000.000.001-91", true, true}, DocumentCase{"12345678909", true, true},
+        DocumentCase{"11144477736", true, false}, DocumentCase{"11144477745", true, false},
+        DocumentCase{"00000000000", true, false}, DocumentCase{"999.999.999-99", true, false},
+        DocumentCase{"1114447773", true, false}, DocumentCase{"111444777350", true, false},
+        DocumentCase{"111 444 777 35", true, false}, DocumentCase{"", true, false},
+        DocumentCase{"11222333000181", false, true},
+        DocumentCase{"11.222.333/0001-81", false, true},
+        DocumentCase{"00822602000124", false, true}, DocumentCase{"11222333000182", false, false},
+        DocumentCase{"11222333000191", false, false}, DocumentCase{"00000000000000", false, false},
+        DocumentCase{"11111111111111", false, false}, DocumentCase{"1122233300018", false, false},
+        DocumentCase{"11144477735", false, false}, DocumentCase{"11222333000181", true, false},
+        DocumentCase{"11.222.333/0001-8A", false, false}));
 
 TEST_F(GovUtilsText, DecodeUtf8KeepsUtf8AndConvertsWindows1252) {
   EXPECT_EQ("ação €", FUtils->DecodeUtf8("ação €"));
@@ -95,7 +104,8 @@ TEST_F(GovUtilsText, IsUtf8NeedsValidMultiByteText) {
 }
 
 TEST_F(GovUtilsText, GetParamValueReadsTheFirstMatchingLine) {
-  const std::string params = "Logo=/tmp/a.png\r\nArquivoRtm=cce.rtm\nURL=http://x/?a=b\rlogo=outro\r\n";
+  const std::string params =
+      "Logo=/tmp/a.png\r\nArquivoRtm=cce.rtm\nURL=http://x/?a=b\rlogo=outro\r\n";
   EXPECT_EQ("/tmp/a.png", FUtils->GetParamValue(params, "LOGO"));
   EXPECT_EQ("cce.rtm", FUtils->GetParamValue(params, "arquivortm"));
   EXPECT_EQ("http://x/?a=b", FUtils->GetParamValue(params, "URL"));
@@ -108,24 +118,28 @@ struct DateCase {
   double Value;
 };
 
-class GovUtilsTextToDateTime : public GovUtilsText, public ::testing::WithParamInterface<DateCase> {};
+class GovUtilsTextToDateTime : public GovUtilsText,
+                               public ::testing::WithParamInterface<DateCase> {};
 
 TEST_P(GovUtilsTextToDateTime, CountsDaysSince18991230) {
   EXPECT_NEAR(GetParam().Value, FUtils->TextToDateTime(GetParam().Text), 1e-9) << GetParam().Text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, GovUtilsTextToDateTime,
-                         ::testing::Values(DateCase{"1899-12-30", 0}, DateCase{"2000-01-01T12:00:00", 36526.5},
-                                           DateCase{"2015-03-27T09:40:00-03:00", 42090 + 9 / 24.0 + 40 / 1440.0},
-                                           DateCase{"2018-10-05T14:30:45+02:00", 43378.6046875},
-                                           DateCase{"2018-10-05 14:30:45", 43378.6046875},
-                                           DateCase{"2024-02-29T00:00:00Z", 45351},
-                                           DateCase{"1899-12-29T12:00:00", -1.5}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GovUtilsTextToDateTime,
+    ::testing::Values(DateCase{"1899-12-30", 0}, DateCase{"2000-01-01T12:00:00", 36526.5},
+                      DateCase{"2015-03-27T09:40:00-03:00", 42090 + 9 / 24.0 + 40 / 1440.0},
+                      DateCase{"2018-10-05T14:30:45+02:00", 43378.6046875},
+                      DateCase{"2018-10-05 14:30:45", 43378.6046875},
+                      DateCase{"2024-02-29T00:00:00Z", 45351},
+                      DateCase{"1899-12-29T12:00:00", -1.5}));
 
 TEST_F(GovUtilsText, TextToDateTimeRefusesOtherTexts) {
-  for (const std::string text : {"", "abc", "2015-02-29", "2015-13-01", "2015-3-27", "2015-03-27T24:00:00",
-                                 "2015-03-27T09:40", "2015-03-27T09:40:00-3", "2015-03-27T09:40:00 x"}) {
-    EXPECT_EQ("'" + text + "' não é uma data e hora válida", OleErrorOf([&] { FUtils->TextToDateTime(text); }));
+  for (const std::string text :
+       {"", "abc", "2015-02-29", "2015-13-01", "2015-3-27", "2015-03-27T24:00:00",
+        "2015-03-27T09:40", "2015-03-27T09:40:00-3", "2015-03-27T09:40:00 x"}) {
+    EXPECT_EQ("'" + text + "' não é uma data e hora válida",
+              OleErrorOf([&] { FUtils->TextToDateTime(text); }));
   }
 }
 

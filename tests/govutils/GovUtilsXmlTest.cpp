@@ -22,7 +22,8 @@ class GovUtilsFixtureXml : public ::testing::Test {
 
 TEST_F(GovUtilsFixtureXml, SelectValueGivesTheIdAttributeOfInfNFe) {
   std::string id;
-  ASSERT_TRUE(FUtils->SelectValue(ReadFixture(kNFe310), ".//tec:infNFe/@Id", smTextValue, kTecPrefix, id));
+  ASSERT_TRUE(
+      FUtils->SelectValue(ReadFixture(kNFe310), ".//tec:infNFe/@Id", smTextValue, kTecPrefix, id));
   EXPECT_EQ("NFe35150300822602000124550010009923461099234656", id);
 }
 
@@ -31,7 +32,8 @@ TEST_F(GovUtilsFixtureXml, SelectNodesGivesEachDetAsAStandaloneElementWithItsNam
   ASSERT_TRUE(FUtils->SelectNodes(ReadFixture(kNFe310), ".//tec:det", smNodeXml, kTecPrefix, dets));
   ASSERT_EQ(5u, dets.size());
   for (std::size_t i = 0; i < dets.size(); ++i) {
-    const std::string start = "<det xmlns=\"" + std::string(kNFeNamespace) + "\" nItem=\"" + std::to_string(i + 1) + "\">";
+    const std::string start = "<det xmlns=\"" + std::string(kNFeNamespace) + "\" nItem=\"" +
+                              std::to_string(i + 1) + "\">";
     EXPECT_EQ(start, dets[i].substr(0, start.size()));
     EXPECT_EQ(kNFeNamespace, FUtils->GetRootNamespace(dets[i]));
     EXPECT_EQ(std::to_string(i + 1), FUtils->GetItemNumber(dets[i]));
@@ -61,10 +63,14 @@ TEST_F(GovUtilsFixtureXml, SoapBodyContentComesOutWithoutTheEnvelopeNamespaces) 
                                   "xmlns:soap=\"" + soapNs + "\"", body));
   // libxml2 writes namespace declarations ahead of the attributes.
   EXPECT_EQ(
-      "<nfeStatusServicoNF2Result xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/NfeStatusServico2\">"
-      "<retConsStatServ xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"3.10\"><tpAmb>2</tpAmb>"
-      "<verAplic>SP_NFE_PL_008f</verAplic><cStat>107</cStat><xMotivo>Serviço em Operação</xMotivo><cUF>35</cUF>"
-      "<dhRecbto>2015-05-31T12:24:12-03:00</dhRecbto><tMed>1</tMed></retConsStatServ></nfeStatusServicoNF2Result>",
+      "<nfeStatusServicoNF2Result "
+      "xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/NfeStatusServico2\">"
+      "<retConsStatServ xmlns=\"http://www.portalfiscal.inf.br/nfe\" "
+      "versao=\"3.10\"><tpAmb>2</tpAmb>"
+      "<verAplic>SP_NFE_PL_008f</verAplic><cStat>107</cStat><xMotivo>Serviço em "
+      "Operação</xMotivo><cUF>35</cUF>"
+      "<dhRecbto>2015-05-31T12:24:12-03:00</dhRecbto><tMed>1</tMed></retConsStatServ></"
+      "nfeStatusServicoNF2Result>",
       body);
 }
 
@@ -84,13 +90,15 @@ class GovUtilsXml : public ::testing::Test {
 
 TEST_F(GovUtilsXml, RootElementOfADocumentDropsTheDeclaration) {
   std::string root;
-  ASSERT_TRUE(FUtils->SelectValue("<?xml version=\"1.0\"?>\n<a x=\"1\"><b>t</b></a>", "*", smNodeXml, "", root));
+  ASSERT_TRUE(FUtils->SelectValue("<?xml version=\"1.0\"?>\n<a x=\"1\"><b>t</b></a>", "*",
+                                  smNodeXml, "", root));
   EXPECT_EQ("<a x=\"1\"><b>t</b></a>", root);
 }
 
 TEST_F(GovUtilsXml, NestedElementKeepsPrefixedNamespacesItUses) {
   const std::string xml =
-      "<s:E xmlns:s=\"urn:s\" xmlns:n=\"urn:n\" xmlns:u=\"urn:u\"><s:B><n:x n:a=\"1\"><n:y/></n:x></s:B></s:E>";
+      "<s:E xmlns:s=\"urn:s\" xmlns:n=\"urn:n\" xmlns:u=\"urn:u\"><s:B><n:x "
+      "n:a=\"1\"><n:y/></n:x></s:B></s:E>";
   std::string node;
   ASSERT_TRUE(FUtils->SelectValue(xml, "//n:x", smNodeXml, "xmlns:n='urn:n'", node));
   EXPECT_EQ("<n:x xmlns:n=\"urn:n\" n:a=\"1\"><n:y/></n:x>", node);
@@ -103,7 +111,8 @@ TEST_F(GovUtilsXml, FailuresRaiseWithTheCause) {
     std::string Message;
   };
   const std::vector<Case> cases = {
-      {"<a><b>x</a>", "/a", "", 0, "XML mal formado, linha 1: Opening and ending tag mismatch: b line 1 and a"},
+      {"<a><b>x</a>", "/a", "", 0,
+       "XML mal formado, linha 1: Opening and ending tag mismatch: b line 1 and a"},
       {"<a>\n<b>&x;</b></a>", "/a", "", 0, "XML mal formado, linha 2: Entity 'x' not defined"},
       {"", "/a", "", 0, "XML mal formado, linha 1: Document is empty"},
       {"<a/>", ".//a[", "", 0, "Expressão XPath inválida \".//a[\": Invalid expression"},
@@ -114,14 +123,16 @@ TEST_F(GovUtilsXml, FailuresRaiseWithTheCause) {
   };
   for (const Case& c : cases) {
     std::string value;
-    EXPECT_EQ(c.Message, OleErrorOf([&] { FUtils->SelectValue(c.Xml, c.XPath, c.Mode, c.Prefixes, value); }))
+    EXPECT_EQ(c.Message,
+              OleErrorOf([&] { FUtils->SelectValue(c.Xml, c.XPath, c.Mode, c.Prefixes, value); }))
         << c.Xml << " " << c.XPath;
   }
 }
 
 TEST_F(GovUtilsXml, ExternalEntityIsNeverRead) {
   const std::string xxe =
-      "<?xml version=\"1.0\"?>\n<!DOCTYPE x [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>\n<x>&e;</x>";
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE x [<!ENTITY e SYSTEM "
+      "\"file:///etc/passwd\">]>\n<x>&e;</x>";
   std::string value;
   EXPECT_EQ("XML com declaração DOCTYPE não é aceito (linha 2)",
             OleErrorOf([&] { FUtils->SelectValue(xxe, "/x", smTextValue, "", value); }));
@@ -144,8 +155,9 @@ TEST_F(GovUtilsXml, EntityBombIsRefusedQuickly) {
 
 TEST_F(GovUtilsXml, NormalizeXmlDropsLayoutAndResolvesCharacterReferences) {
   EXPECT_EQ("<infAdic><infCpl>linha 1\rlinha 2 &amp; mais</infCpl><obs> </obs></infAdic>",
-            FUtils->NormalizeXml("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<infAdic>\r\n  "
-                                 "<infCpl>linha 1&#xD;linha 2 &amp; mais</infCpl>\n  <obs> </obs>\n</infAdic>\n"));
+            FUtils->NormalizeXml(
+                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<infAdic>\r\n  "
+                "<infCpl>linha 1&#xD;linha 2 &amp; mais</infCpl>\n  <obs> </obs>\n</infAdic>\n"));
   EXPECT_EQ("XML mal formado, linha 1: Premature end of data in tag a line 1",
             OleErrorOf([&] { FUtils->NormalizeXml("<a>"); }));
 }
