@@ -48,6 +48,10 @@ struct TDiretorioCase {
   const char* Expected;
 };
 
+void PrintTo(const TDiretorioCase& aCase, std::ostream* aOut) {
+  *aOut << '"' << aCase.Stored << "\" " << VersaoManualParaTexto(aCase.Versao);
+}
+
 class VersionedDirectoryTest : public NFeFixture, public ::testing::WithParamInterface<TDiretorioCase> {
  protected:
   std::string Expand(std::string aText) const {

@@ -268,6 +268,10 @@ struct TBadLoad {
   int LinesInErrorDir;  // the inner exception's line joins the wrapper's when it is raised here
 };
 
+void PrintTo(const TBadLoad& aCase, std::ostream* aOut) {
+  *aOut << StringReplace(aCase.Message, "\r", "\\r");
+}
+
 class BadLoadTest : public NFeFixture, public ::testing::WithParamInterface<TBadLoad> {};
 
 TEST_P(BadLoadTest, StopsAtTheBadValueKeepingWhatCameBefore) {
