@@ -15,7 +15,8 @@ constexpr const char* ArquivoCertificados = "CERTIFICADOS.TXT";
 // Every row of the list box has the same fixed height.
 class TItemHeightDelegate : public QStyledItemDelegate {
  public:
-  TItemHeightDelegate(int aHeight, QObject* aParent) : QStyledItemDelegate(aParent), FHeight(aHeight) {}
+  TItemHeightDelegate(int aHeight, QObject* aParent)
+      : QStyledItemDelegate(aParent), FHeight(aHeight) {}
 
   QSize sizeHint(const QStyleOptionViewItem& aOption, const QModelIndex& aIndex) const override {
     QSize size = QStyledItemDelegate::sizeHint(aOption, aIndex);
@@ -82,7 +83,8 @@ void TForm1::CriarComponentes() {
   Button1 = new QPushButton("Button1", this);
   Button1->setObjectName("Button1");
   Button1->setGeometry(8, 8, 75, 25);
-  connect(Button1, &QPushButton::clicked, this, [this] { xnd::app::RunGuarded([this] { Button1Click(Button1); }); });
+  connect(Button1, &QPushButton::clicked, this,
+          [this] { xnd::app::RunGuarded([this] { Button1Click(Button1); }); });
 
   ListBox1 = new QListWidget(this);
   ListBox1->setObjectName("ListBox1");
@@ -101,7 +103,8 @@ void TForm1::AplicarValoresXndNFe1() {
   nfe.SetVersaoManual(vm50);
   nfe.SetAnexarDanfePDF(true);
   TDanfeSettings& danfe = *nfe.DanfeSettings();
-  danfe.SetFraseContingencia("DANFE em Contingência - impresso em decorrência de problemas técnicos");
+  danfe.SetFraseContingencia(
+      "DANFE em Contingência - impresso em decorrência de problemas técnicos");
   danfe.SetFraseHomologacao("SEM VALOR FISCAL");
   danfe.SetModeloRetrato("Templates/vm40/Danfe/retrato.rtm");
   danfe.SetModeloPaisagem("Templates/vm40/Danfe/paisagem.rtm");

@@ -106,7 +106,8 @@ void TxndCustomNFe::IncluirDiretorioVersao(std::string& aPath) {
   const std::string versao = DiretorioVersaoManual(FVersaoManual);
   if (versao.empty()) {
     throw ExndNFeVersaoManualException(
-        "Não foi possível completar o processo. A versão do manual não é válida.", FDiretorioLogErro);
+        "Não foi possível completar o processo. A versão do manual não é válida.",
+        FDiretorioLogErro);
   }
   aPath += versao;
 }
@@ -148,15 +149,18 @@ void TxndCustomNFe::VerificarParametros() {
   }
   const std::string log = DiretorioLog();
   if (DiretorioInvalido(log)) {
-    throw ExndNFeException("O diretório para salvar os Logs, é inválido. %s", {log}, FDiretorioLogErro);
+    throw ExndNFeException("O diretório para salvar os Logs, é inválido. %s", {log},
+                           FDiretorioLogErro);
   }
   const std::string hom = ArquivoServidoresHom();
   if (!FileExists(hom)) {
-    throw ExndNFeException("Caminho dos servidores de Homologação inválido. %s", {hom}, FDiretorioLogErro);
+    throw ExndNFeException("Caminho dos servidores de Homologação inválido. %s", {hom},
+                           FDiretorioLogErro);
   }
   const std::string prod = ArquivoServidoresProd();
   if (!FileExists(prod) && FAmbiente == akProducao) {
-    throw ExndNFeException("Caminho dos servidores de Produção inválido. %s", {prod}, FDiretorioLogErro);
+    throw ExndNFeException("Caminho dos servidores de Produção inválido. %s", {prod},
+                           FDiretorioLogErro);
   }
 }
 
@@ -185,13 +189,17 @@ void TxndCustomNFe::SetDiretorioEsquemas(const std::string& aValue) {
   FDiretorioEsquemas = NormalizePathSeparators(aValue);
 }
 
-std::string TxndCustomNFe::ArquivoServidoresHom() const { return ExpandirCaminho(FArquivoServidoresHom); }
+std::string TxndCustomNFe::ArquivoServidoresHom() const {
+  return ExpandirCaminho(FArquivoServidoresHom);
+}
 
 void TxndCustomNFe::SetArquivoServidoresHom(const std::string& aValue) {
   FArquivoServidoresHom = NormalizePathSeparators(aValue);
 }
 
-std::string TxndCustomNFe::ArquivoServidoresProd() const { return ExpandirCaminho(FArquivoServidoresProd); }
+std::string TxndCustomNFe::ArquivoServidoresProd() const {
+  return ExpandirCaminho(FArquivoServidoresProd);
+}
 
 void TxndCustomNFe::SetArquivoServidoresProd(const std::string& aValue) {
   FArquivoServidoresProd = NormalizePathSeparators(aValue);
@@ -216,7 +224,9 @@ TCustomIniFile* TxndCustomNFe::ConfigINI() {
   return FConfigINI.get();
 }
 
-void TxndCustomNFe::SetConfigINI(std::unique_ptr<TCustomIniFile> aValue) { FConfigINI = std::move(aValue); }
+void TxndCustomNFe::SetConfigINI(std::unique_ptr<TCustomIniFile> aValue) {
+  FConfigINI = std::move(aValue);
+}
 
 void TxndCustomNFe::SetCaminhoCertificado(const std::string& aValue) {
   FCaminhoCertificado = NormalizePathSeparators(aValue);
@@ -277,7 +287,8 @@ void TxndNFe::VerificarParametros() {
                              {destinatario}, DiretorioLogErro());
   }
   if (FMaxSizeLoteEnvio < 1) {
-    throw ExndNFeCheckParams("O tamanho máximo para o lote está com valor menor que um.", DiretorioLogErro());
+    throw ExndNFeCheckParams("O tamanho máximo para o lote está com valor menor que um.",
+                             DiretorioLogErro());
   }
 }
 

@@ -20,11 +20,16 @@ constexpr int DiretorioPadraoTemporario = 1;
 
 std::string NomeRepositorio(TCertificadoKind aTipo) {
   switch (aTipo) {
-    case ckMemory: return "MEMORY_STORE";
-    case ckLocalMachine: return "LOCAL_MACHINE_STORE";
-    case ckFile: return "CURRENT_USER_STORE";
-    case ckActiveDiretory: return "ACTIVE_DIRECTORY_USER_STORE";
-    case ckSmartCard: return "SMART_CARD_USER_STORE";
+    case ckMemory:
+      return "MEMORY_STORE";
+    case ckLocalMachine:
+      return "LOCAL_MACHINE_STORE";
+    case ckFile:
+      return "CURRENT_USER_STORE";
+    case ckActiveDiretory:
+      return "ACTIVE_DIRECTORY_USER_STORE";
+    case ckSmartCard:
+      return "SMART_CARD_USER_STORE";
   }
   return "";
 }
@@ -70,7 +75,8 @@ TCustomIniFile& TxndCustomNFe::ConfigAtual() {
 
 void TxndCustomNFe::LerValoresComponente(TCustomIniFile& aIni, const std::string& aSecao) {
   const std::string& s = aSecao;
-  SetVersaoManual(TextoParaVersaoManual(aIni.ReadString(s, "VersaoManual", VersaoManualParaTexto(FVersaoManual))));
+  SetVersaoManual(TextoParaVersaoManual(
+      aIni.ReadString(s, "VersaoManual", VersaoManualParaTexto(FVersaoManual))));
   SetTipoCertificado(TextoParaTipoCertificado(aIni.ReadString(s, "TipoCertificado", "")));
   SetDiretorioTemplates(aIni.ReadString(s, "DiretorioTemplates", "/Templates"));
   SetDiretorioEsquemas(aIni.ReadString(s, "DiretorioEsquemas", "/Esquemas"));
@@ -88,7 +94,8 @@ void TxndCustomNFe::LerValoresComponente(TCustomIniFile& aIni, const std::string
   SetSenha(aIni.ReadString(s, "Senha", ""));
   SetUsuario(aIni.ReadString(s, "Usuario", ""));
   SetTimeOut(aIni.ReadInteger(s, "TimeOut", 0));
-  SetCaracteresRemoverAcentos(aIni.ReadString(s, "CaracteresRemoverAcentos", CaracteresRemoverAcentosPadrao));
+  SetCaracteresRemoverAcentos(
+      aIni.ReadString(s, "CaracteresRemoverAcentos", CaracteresRemoverAcentosPadrao));
   SetUF(aIni.ReadString(s, "UF", "SP"));
   SetCaminhoCertificado(aIni.ReadString(s, "CaminhoCertificado", ""));
   SetSenhaCertificado(aIni.ReadString(s, "SenhaCertificado", ""));
@@ -120,9 +127,11 @@ void TxndCustomNFe::LerValoresEmail(TCustomIniFile& aIni) {
 void TxndCustomNFe::LerValoresDanfe(TCustomIniFile& aIni) {
   TDanfeSettings& d = *FDanfeSettings;
   d.SetFraseHomologacao(aIni.ReadString(SecaoDanfe, "FraseHomologacao", d.FraseHomologacao()));
-  d.SetLogotipoEmitente(NormalizePathSeparators(aIni.ReadString(SecaoDanfe, "LogotipoEmitente", "")));
+  d.SetLogotipoEmitente(
+      NormalizePathSeparators(aIni.ReadString(SecaoDanfe, "LogotipoEmitente", "")));
   d.SetFraseContingencia(aIni.ReadString(SecaoDanfe, "FraseContingencia", d.FraseContingencia()));
-  d.SetModeloRetrato(NormalizePathSeparators(aIni.ReadString(SecaoDanfe, "ModeloRetrato", d.ModeloRetrato())));
+  d.SetModeloRetrato(
+      NormalizePathSeparators(aIni.ReadString(SecaoDanfe, "ModeloRetrato", d.ModeloRetrato())));
   d.SetModeloPaisagem(
       NormalizePathSeparators(aIni.ReadString(SecaoDanfe, "ModeloPaisagem", d.ModeloPaisagem())));
   d.SetModeloDanfeSimplificado(NormalizePathSeparators(
@@ -135,7 +144,8 @@ void TxndCustomNFe::LerValoresDanfe(TCustomIniFile& aIni) {
   d.SetImprimirDuplicata(aIni.ReadBool(SecaoDanfe, "ImprimirDuplicata", true));
   d.SetImprimirUnidadeTributada(aIni.ReadBool(SecaoDanfe, "ImprimirUnidadeTributada", false));
   SetDanfeSimplificado(aIni.ReadBool(SecaoDanfe, "DanfeSimplificado", false));
-  d.SetModeloRTMCCe(NormalizePathSeparators(aIni.ReadString(SecaoDanfe, "ModeloRTMCCe", d.ModeloRTMCCe())));
+  d.SetModeloRTMCCe(
+      NormalizePathSeparators(aIni.ReadString(SecaoDanfe, "ModeloRTMCCe", d.ModeloRTMCCe())));
 }
 
 void TxndCustomNFe::LerConfiguracao() {
@@ -162,7 +172,8 @@ void TxndCustomNFe::GravarValoresComponente(TCustomIniFile& aIni, const std::str
   aIni.WriteBool(s, "ValidarEsquema", FValidarEsquemaAntesEnvio);
   aIni.WriteString(s, "DiretorioTemplates", FDiretorioTemplates);
   aIni.WriteString(s, "DiretorioEsquemas", FDiretorioEsquemas);
-  aIni.WriteString(s, "NomeCertificado", StringReplace(FNomeCertificado->Text(), "\r\n", "", false));
+  aIni.WriteString(s, "NomeCertificado",
+                   StringReplace(FNomeCertificado->Text(), "\r\n", "", false));
   aIni.WriteString(s, "PinCode", ObterGovUtils()->ProtectText(FPinCode));
   aIni.WriteString(s, "DiretorioLogErro", FDiretorioLogErro);
   aIni.WriteString(s, "DiretorioTemporario", FDiretorioTemporario);
@@ -232,7 +243,8 @@ void TxndCustomNFe::GravarConfiguracao() {
 // ---- Entry points ----
 
 template <class Op>
-void TxndCustomNFe::UsarConfigExterna(TCustomIniFile* aIni, const char* aNomeOperacao, Op aOperacao) {
+void TxndCustomNFe::UsarConfigExterna(TCustomIniFile* aIni, const char* aNomeOperacao,
+                                      Op aOperacao) {
   if (aIni == nullptr) {
     throw ExndConfigINIException(
         std::string("O parâmetro não pode ser nil para realizar o ") + aNomeOperacao, "");
@@ -263,7 +275,8 @@ void TxndCustomNFe::LoadConfig(TCustomIniFile* aIni) {
 }
 
 void TxndCustomNFe::SaveConfig(const std::string& aFileName) {
-  if (!aFileName.empty()) FConfigINI = std::make_unique<TIniFile>(ObterArquivoConfiguracao(aFileName));
+  if (!aFileName.empty())
+    FConfigINI = std::make_unique<TIniFile>(ObterArquivoConfiguracao(aFileName));
   GravarConfiguracao();
 }
 
@@ -282,7 +295,8 @@ void TxndNFe::LerConfiguracao() {
   ComoErroConfiguracao(PrefixoErroLeitura, DiretorioLogErro(), [this] {
     TCustomIniFile& ini = ConfigAtual();
     SetMaxSizeLoteEnvio(ini.ReadInteger(SectionINI(), "MaxSizeLoteEnvio", 500));
-    SetDiretorioXmlDestinatario(ini.ReadString(SectionINI(), "DiretorioXmlDestinatario", "XmlDestinatario/"));
+    SetDiretorioXmlDestinatario(
+        ini.ReadString(SectionINI(), "DiretorioXmlDestinatario", "XmlDestinatario/"));
     SetDiretorioDownloads(ini.ReadString(SectionINI(), "DiretorioDownloads", "Downloads/"));
   });
 }

@@ -45,7 +45,8 @@ void TxndCustomNFe::ConfigurarGovXNovo(TxndGovX& aGovX) {
   aGovX->SignatureSettings().SetOption(OpcaoAssinatura);
   FIgnoreInvalidCertificates = true;
   FTipoCertificado = ckFile;
-  FNomeCertificado->SetOnTextChange([this](const std::string& aTexto) { TratarNomeCertificado(aTexto); });
+  FNomeCertificado->SetOnTextChange(
+      [this](const std::string& aTexto) { TratarNomeCertificado(aTexto); });
 }
 
 TxndGovX& TxndCustomNFe::ObterGovX() {
@@ -115,7 +116,8 @@ void TxndCustomNFe::EnviarConfiguracaoConexao() {
 
 std::string TxndCustomNFe::ObterDiretorioTemporario() {
   if (FDiretorioTemporario.empty()) {
-    SetDiretorioTemporario(ExpandirCaminho(ObterGovUtils()->GetDefaultDirectory(DiretorioPadraoTemporario)));
+    SetDiretorioTemporario(
+        ExpandirCaminho(ObterGovUtils()->GetDefaultDirectory(DiretorioPadraoTemporario)));
   }
   return FDiretorioTemporario;
 }

@@ -10,7 +10,8 @@ namespace xnd {
 void TxndCustomNFe::AtualizarInterfaceVersao() { FInterfaceVersao.reset(); }
 
 TxndNFEInterface& TxndCustomNFe::ObterInterfaceVersao() {
-  if (!FInterfaceVersao) throw ExndNFeConfigException("Versão do Manual não definida", FDiretorioLogErro);
+  if (!FInterfaceVersao)
+    throw ExndNFeConfigException("Versão do Manual não definida", FDiretorioLogErro);
   return *FInterfaceVersao;
 }
 

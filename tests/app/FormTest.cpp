@@ -37,14 +37,16 @@ class QtEnvironment : public ::testing::Environment {
   std::unique_ptr<QApplication> FApp;
 };
 
-[[maybe_unused]] ::testing::Environment* const gQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] ::testing::Environment* const gQt =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 class FormTest : public ::testing::Test {
  protected:
   void SetUp() override {
     FOldDir = CurrentDirectory();
     ASSERT_EQ(chdir(FTemp.Path().c_str()), 0);
-    FPrevious = app::SetExceptionHandler([this](const std::string& aMessage) { FShown.push_back(aMessage); });
+    FPrevious = app::SetExceptionHandler(
+        [this](const std::string& aMessage) { FShown.push_back(aMessage); });
     FForm = std::make_unique<TForm1>();
   }
   void TearDown() override {
@@ -56,11 +58,14 @@ class FormTest : public ::testing::Test {
   void Click() { QTest::mouseClick(FForm->Button1, Qt::LeftButton); }
   std::vector<std::string> Items() const {
     std::vector<std::string> items;
-    for (int i = 0; i < FForm->ListBox1->count(); ++i) items.push_back(FForm->ListBox1->item(i)->text().toStdString());
+    for (int i = 0; i < FForm->ListBox1->count(); ++i)
+      items.push_back(FForm->ListBox1->item(i)->text().toStdString());
     return items;
   }
   std::string Arquivo() const { return FTemp.Path() + "CERTIFICADOS.TXT"; }
-  std::vector<std::string> ProgramLog() const { return LogLines(ProgramDirectory() + "nfe_exception.log"); }
+  std::vector<std::string> ProgramLog() const {
+    return LogLines(ProgramDirectory() + "nfe_exception.log");
+  }
 
   TempDir FTemp;
   ScopedEnv FHome{"HOME", FTemp.Path()};
@@ -135,7 +140,8 @@ TEST_F(FormTest, EachClickReplacesTheListAndTheFile) {
   EXPECT_TRUE(FileExists(Arquivo()));
   EXPECT_EQ(ReadFileBytes(Arquivo()), "");
   EXPECT_TRUE(FShown.empty());
-  EXPECT_EQ(FGovX.Log.StartingWith("Sig.CertificateKind="), (std::vector<std::string>(3, "Sig.CertificateKind=2")));
+  EXPECT_EQ(FGovX.Log.StartingWith("Sig.CertificateKind="),
+            (std::vector<std::string>(3, "Sig.CertificateKind=2")));
 }
 
 TEST_F(FormTest, AServerErrorIsShownLoggedAndWritesNoFile) {
@@ -147,14 +153,17 @@ TEST_F(FormTest, AServerErrorIsShownLoggedAndWritesNoFile) {
 
   FGovX.ListError = "Não foi possível abrir o repositório de certificados";
   Click();
-  EXPECT_EQ(FShown, std::vector<std::string>{"Não foi possível abrir o repositório de certificados"});
+  EXPECT_EQ(FShown,
+            std::vector<std::string>{"Não foi possível abrir o repositório de certificados"});
   EXPECT_FALSE(FileExists(Arquivo()));
   EXPECT_EQ(Items(), std::vector<std::string>{"EMPRESA:1"});
   // other test programs may append to the same file meanwhile
   const auto log = ProgramLog();
-  const auto novas = std::count_if(log.begin() + static_cast<std::ptrdiff_t>(before), log.end(), [](const auto& l) {
-    return IsLogLine(l, "ExndCertStoreException", "Não foi possível abrir o repositório de certificados");
-  });
+  const auto novas = std::count_if(
+      log.begin() + static_cast<std::ptrdiff_t>(before), log.end(), [](const auto& l) {
+        return IsLogLine(l, "ExndCertStoreException",
+                         "Não foi possível abrir o repositório de certificados");
+      });
   EXPECT_EQ(novas, 1);
 
   FGovX.ListError.clear();
@@ -175,7 +184,8 @@ TEST_F(FormTest, AFileThatCannotBeWrittenIsShownAndTheListKeepsTheNames) {
   FForm->show();
   FGovX.Certificates = {"EMPRESA:1"};
   Click();
-  EXPECT_EQ(FShown, std::vector<std::string>{"Cannot open file \"CERTIFICADOS.TXT\": Is a directory"});
+  EXPECT_EQ(FShown,
+            std::vector<std::string>{"Cannot open file \"CERTIFICADOS.TXT\": Is a directory"});
   EXPECT_EQ(Items(), FGovX.Certificates);
 }
 
@@ -201,7 +211,8 @@ class FormRealServerTest : public ::testing::Test {
     WriteFileBytes(store + "outra.pfx", ReadFileBytes(pki.SecondPfx()));
     FOldDir = CurrentDirectory();
     ASSERT_EQ(chdir(FTemp.Path().c_str()), 0);
-    FPrevious = app::SetExceptionHandler([this](const std::string& aMessage) { FShown.push_back(aMessage); });
+    FPrevious = app::SetExceptionHandler(
+        [this](const std::string& aMessage) { FShown.push_back(aMessage); });
     FForm = std::make_unique<TForm1>();
     FForm->xndNFe1->SetSenhaCertificado(TestPki::Password);
     FForm->show();

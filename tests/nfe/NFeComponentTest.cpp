@@ -52,11 +52,13 @@ void PrintTo(const TDiretorioCase& aCase, std::ostream* aOut) {
   *aOut << '"' << aCase.Stored << "\" " << VersaoManualParaTexto(aCase.Versao);
 }
 
-class VersionedDirectoryTest : public NFeFixture, public ::testing::WithParamInterface<TDiretorioCase> {
+class VersionedDirectoryTest : public NFeFixture,
+                               public ::testing::WithParamInterface<TDiretorioCase> {
  protected:
   std::string Expand(std::string aText) const {
-    for (const auto& [key, value] : {std::pair<std::string, std::string>{"<tmp>", FTemp.Path()},
-                                     std::pair<std::string, std::string>{"<prog>", DiretorioAplicacao()}}) {
+    for (const auto& [key, value] :
+         {std::pair<std::string, std::string>{"<tmp>", FTemp.Path()},
+          std::pair<std::string, std::string>{"<prog>", DiretorioAplicacao()}}) {
       const std::size_t pos = aText.find(key);
       if (pos != std::string::npos) aText.replace(pos, key.size(), value);
     }
@@ -117,7 +119,8 @@ TEST_F(NFeComponentTest, SetVersaoManualReachesTheDanfeObject) {
   EXPECT_EQ(FNFe->Danfe().VersaoManual(), vm40);
 }
 
-class UFTest : public NFeFixture, public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
+class UFTest : public NFeFixture,
+               public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
 
 TEST_P(UFTest, IsStoredInUpperCase) {
   FNFe->SetUF(GetParam().first);
@@ -125,8 +128,8 @@ TEST_P(UFTest, IsStoredInUpperCase) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, UFTest,
-                         ::testing::Values(std::pair{"sp", "SP"}, std::pair{"Rs", "RS"}, std::pair{"AN", "AN"},
-                                           std::pair{"ac", "AC"}));
+                         ::testing::Values(std::pair{"sp", "SP"}, std::pair{"Rs", "RS"},
+                                           std::pair{"AN", "AN"}, std::pair{"ac", "AC"}));
 
 TEST_F(NFeComponentTest, AnUnknownUFRaisesLogsAndKeepsThePreviousValue) {
   FNFe->SetUF("MG");
@@ -189,7 +192,8 @@ TEST_F(NFeComponentTest, VerificarParametrosChecksInOrder) {
          FNFe->SetDiretorioLog(FTemp.Path() + "Log/");
          FNFe->SetArquivoServidoresHom(FTemp.Path() + "nada.ini");
        },
-       {"ExndNFeException", "Caminho dos servidores de Homologação inválido. " + FTemp.Path() + "nada.ini"}},
+       {"ExndNFeException",
+        "Caminho dos servidores de Homologação inválido. " + FTemp.Path() + "nada.ini"}},
       {[&] {
          FNFe->SetArquivoServidoresHom(hom);
          FNFe->SetArquivoServidoresProd(missingProd);
@@ -200,7 +204,8 @@ TEST_F(NFeComponentTest, VerificarParametrosChecksInOrder) {
          FNFe->SetAmbiente(akHomologacao);
          FNFe->SetDiretorioXmlDestinatario(badDest);
        },
-       {"ExndNFeCheckParams", "O caminho configurado para salvar o XMLDestinatario é inválido. " + badDest}},
+       {"ExndNFeCheckParams",
+        "O caminho configurado para salvar o XMLDestinatario é inválido. " + badDest}},
       {[&] {
          FNFe->SetDiretorioXmlDestinatario(FTemp.Path() + "dest");
          FNFe->SetMaxSizeLoteEnvio(0);
@@ -238,12 +243,12 @@ TEST_F(NFeComponentTest, MontarParametrosDanfeListsTheSettingsInOrder) {
   FNFe->MontarParametrosDanfe();
   FNFe->MontarParametrosDanfe();
   EXPECT_EQ(FNFe->ParametrosDanfe().Items(),
-            (std::vector<std::string>{"QtdeCopias=2", "Versao=5.0a", "ModeloRetrato=r.rtm",
-                                      "ModeloPaisagem=p.rtm", "LogotipoEmitente=logo.png",
-                                      "FraseContingencia=C", "FraseHomologacao=H", "VersaoManual=5.0a",
-                                      "LineDelimiter=;", "InfCplMaxCol=80", "InfCplMaxRow=480",
-                                      "ImprimirVolume=-1", "ImprimirDuplicata=0",
-                                      "ImprimirUnidadeTributada=-1", "ModeloRTMCCe=cce.rtm"}));
+            (std::vector<std::string>{
+                "QtdeCopias=2", "Versao=5.0a", "ModeloRetrato=r.rtm", "ModeloPaisagem=p.rtm",
+                "LogotipoEmitente=logo.png", "FraseContingencia=C", "FraseHomologacao=H",
+                "VersaoManual=5.0a", "LineDelimiter=;", "InfCplMaxCol=80", "InfCplMaxRow=480",
+                "ImprimirVolume=-1", "ImprimirDuplicata=0", "ImprimirUnidadeTributada=-1",
+                "ModeloRTMCCe=cce.rtm"}));
 }
 
 TEST_F(NFeComponentTest, OwnedAndReferencedObjects) {

@@ -170,24 +170,46 @@ TEST_F(NFeConfigTest, WritesTheKeysInTheirOrder) {
   TStringList sections;
   ini.ReadSections(sections);
   EXPECT_EQ(sections.Items(), (std::vector<std::string>{"NFE", "DANFE", "MAIL"}));
-  EXPECT_EQ(Keys(ini, "NFE"),
-            (std::vector<std::string>{
-                "Repositorio", "IgnoreInvalidCertificates", "CNPJ", "ArquivoServidoresHom",
-                "ArquivoServidoresProd", "Ambiente", "DiretorioLog", "ValidarEsquema", "DiretorioTemplates",
-                "DiretorioEsquemas", "NomeCertificado", "PinCode", "DiretorioLogErro", "DiretorioTemporario",
-                "ModoOperacao", "SalvarLogsEmDisco", "CaminhoCertificado", "SenhaCertificado", "ConexaoSegura",
-                "Proxy", "Senha", "Usuario", "TimeOut", "CaracteresRemoverAcentos", "VersaoManual", "UF",
-                "AnexarDanfePDF", "MaxSizeLoteEnvio", "DiretorioXmlDestinatario", "DiretorioDownloads"}));
+  EXPECT_EQ(Keys(ini, "NFE"), (std::vector<std::string>{"Repositorio",
+                                                        "IgnoreInvalidCertificates",
+                                                        "CNPJ",
+                                                        "ArquivoServidoresHom",
+                                                        "ArquivoServidoresProd",
+                                                        "Ambiente",
+                                                        "DiretorioLog",
+                                                        "ValidarEsquema",
+                                                        "DiretorioTemplates",
+                                                        "DiretorioEsquemas",
+                                                        "NomeCertificado",
+                                                        "PinCode",
+                                                        "DiretorioLogErro",
+                                                        "DiretorioTemporario",
+                                                        "ModoOperacao",
+                                                        "SalvarLogsEmDisco",
+                                                        "CaminhoCertificado",
+                                                        "SenhaCertificado",
+                                                        "ConexaoSegura",
+                                                        "Proxy",
+                                                        "Senha",
+                                                        "Usuario",
+                                                        "TimeOut",
+                                                        "CaracteresRemoverAcentos",
+                                                        "VersaoManual",
+                                                        "UF",
+                                                        "AnexarDanfePDF",
+                                                        "MaxSizeLoteEnvio",
+                                                        "DiretorioXmlDestinatario",
+                                                        "DiretorioDownloads"}));
   EXPECT_EQ(Keys(ini, "DANFE"),
-            (std::vector<std::string>{"LogotipoEmitente", "FraseContingencia", "FraseHomologacao",
-                                      "ModeloRetrato", "ModeloPaisagem", "ModeloDanfeSimplificado",
-                                      "LineDelimiter", "QtdeCopias", "InfCplMaxCol", "InfCplMaxRow",
-                                      "ImprimirVolume", "ImprimirDuplicata", "ImprimirUnidadeTributada",
-                                      "DanfeSimplificado", "ModeloRTMCCe"}));
+            (std::vector<std::string>{
+                "LogotipoEmitente", "FraseContingencia", "FraseHomologacao", "ModeloRetrato",
+                "ModeloPaisagem", "ModeloDanfeSimplificado", "LineDelimiter", "QtdeCopias",
+                "InfCplMaxCol", "InfCplMaxRow", "ImprimirVolume", "ImprimirDuplicata",
+                "ImprimirUnidadeTributada", "DanfeSimplificado", "ModeloRTMCCe"}));
   EXPECT_EQ(Keys(ini, "MAIL"),
-            (std::vector<std::string>{"Servidor", "EmailRemetente", "Assunto", "Mensagem", "Usuario", "Senha",
-                                      "TimeOut", "EmailDestinatario", "CCo", "CC", "Autenticacao", "Porta",
-                                      "ConteudoHtml"}));
+            (std::vector<std::string>{"Servidor", "EmailRemetente", "Assunto", "Mensagem",
+                                      "Usuario", "Senha", "TimeOut", "EmailDestinatario", "CCo",
+                                      "CC", "Autenticacao", "Porta", "ConteudoHtml"}));
   EXPECT_EQ(ini.ReadString("NFE", "IgnoreInvalidCertificates", ""), "0");
   EXPECT_EQ(ini.ReadString("NFE", "ValidarEsquema", ""), "1");
 }
@@ -221,10 +243,13 @@ TEST_F(NFeConfigTest, RepositoryNameFollowsTheCertificateKind) {
 TEST_F(NFeConfigTest, LoadsAFileWrittenOnWindows) {
   const std::string arquivo = FTemp.Write(
       "win.ini",
-      "[nfe]\r\nVersaoManual=4.0\r\nTipoCertificado=localmachine\r\nDiretorioTemplates=Templates\\vm40\\\r\n"
-      "ArquivoServidoresHom=Servidores\\nfeServidoresHom.ini\r\nUF=mg\r\nAmbiente=1\r\nTimeOut=abc\r\n"
+      "[nfe]\r\nVersaoManual=4.0\r\nTipoCertificado=localmachine\r\nDiretorioTemplates="
+      "Templates\\vm40\\\r\n"
+      "ArquivoServidoresHom=Servidores\\nfeServidoresHom.ini\r\nUF=mg\r\nAmbiente=1\r\nTimeOut="
+      "abc\r\n"
       "ModoOperacao=svcan\r\n[Danfe]\r\nFraseHomologacao=SEM VALOR FISCAL - homologa\xe7\xe3o\r\n"
-      "ModeloRetrato=Templates\\vm40\\Danfe\\retrato.rtm\r\nInfCplMaxCol=8O\r\n[MAIL]\r\nPorta=25\r\n");
+      "ModeloRetrato=Templates\\vm40\\Danfe\\retrato.rtm\r\nInfCplMaxCol=8O\r\n[MAIL]\r\nPorta="
+      "25\r\n");
   FNFe->LoadConfig(arquivo);
   EXPECT_EQ(FNFe->VersaoManual(), vm40);
   EXPECT_EQ(FNFe->TipoCertificado(), ckLocalMachine);
@@ -247,13 +272,13 @@ TEST_F(NFeConfigTest, LoadsAFileWrittenOnWindows) {
 }
 
 TEST_F(NFeConfigTest, AmbienteNumbers) {
-  for (const auto& [text, expected] : std::vector<std::pair<std::string, TAmbienteKind>>{
-           {"Ambiente=1\r\n", akProducao},
-           {"Ambiente=2\r\n", akHomologacao},
-           {"", akHomologacao},
-           {"Ambiente=x\r\n", akHomologacao},
-           {"Ambiente=0\r\n", akHomologacao},
-           {"Ambiente=3\r\n", akHomologacao}}) {
+  for (const auto& [text, expected] :
+       std::vector<std::pair<std::string, TAmbienteKind>>{{"Ambiente=1\r\n", akProducao},
+                                                          {"Ambiente=2\r\n", akHomologacao},
+                                                          {"", akHomologacao},
+                                                          {"Ambiente=x\r\n", akHomologacao},
+                                                          {"Ambiente=0\r\n", akHomologacao},
+                                                          {"Ambiente=3\r\n", akHomologacao}}) {
     TMemIniFile ini("");
     ini.SetText("[NFE]\r\n" + text);
     FNFe->SetAmbiente(akProducao == expected ? akHomologacao : akProducao);
@@ -282,25 +307,28 @@ TEST_P(BadLoadTest, StopsAtTheBadValueKeepingWhatCameBefore) {
   EXPECT_EQ(raised, (TRaised{"ExndNFeConfigException", GetParam().Message}));
   const auto lines = ErrorLog();
   ASSERT_EQ(static_cast<int>(lines.size()), GetParam().LinesInErrorDir);
-  EXPECT_TRUE(IsLogLine(lines.back(), "ExndNFeConfigException", GetParam().Message)) << lines.back();
-  EXPECT_EQ(ini.ReadString("NFE", "CNPJ", "?"), "12345678000199") << "the caller's object stays alive";
+  EXPECT_TRUE(IsLogLine(lines.back(), "ExndNFeConfigException", GetParam().Message))
+      << lines.back();
+  EXPECT_EQ(ini.ReadString("NFE", "CNPJ", "?"), "12345678000199")
+      << "the caller's object stays alive";
   EXPECT_EQ(FNFe->ConfigINI()->FileName(), "");
   EXPECT_NE(FNFe->ConfigINI(), &ini);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadLoadTest,
-    ::testing::Values(
-        TBadLoad{"[NFE]\r\nVersaoManual=5.0A\r\nCNPJ=12345678000199\r\n",
-                 "Erro ao carregar configurações: Versão do Manual informada: 5.0A não é suportada. \rUtilize: "
-                 "2.0.2a, 3.0, 4.0, 5.0 ou 5.0a",
-                 1},
-        TBadLoad{"[NFE]\r\nCNPJ=12345678000199\r\nUF=XX\r\n",
-                 "Erro ao carregar configurações: a sigla da UF XX, é inválida.", 2},
-        TBadLoad{"[NFE]\r\nCNPJ=12345678000199\r\nModoOperacao=Contingencia\r\n",
-                 "Erro ao carregar configurações: Modo Operação informado: Contingencia não é suportado. "
-                 "\rUtilize: Normal, SVCAN ou SVCRS",
-                 1}));
+    ::testing::Values(TBadLoad{"[NFE]\r\nVersaoManual=5.0A\r\nCNPJ=12345678000199\r\n",
+                               "Erro ao carregar configurações: Versão do Manual informada: 5.0A "
+                               "não é suportada. \rUtilize: "
+                               "2.0.2a, 3.0, 4.0, 5.0 ou 5.0a",
+                               1},
+                      TBadLoad{"[NFE]\r\nCNPJ=12345678000199\r\nUF=XX\r\n",
+                               "Erro ao carregar configurações: a sigla da UF XX, é inválida.", 2},
+                      TBadLoad{"[NFE]\r\nCNPJ=12345678000199\r\nModoOperacao=Contingencia\r\n",
+                               "Erro ao carregar configurações: Modo Operação informado: "
+                               "Contingencia não é suportado. "
+                               "\rUtilize: Normal, SVCAN ou SVCRS",
+                               1}));
 
 TEST_F(NFeConfigTest, ValuesBeforeTheFailureStayApplied) {
   TMemIniFile ini("");
@@ -346,21 +374,25 @@ TEST_F(NFeConfigTest, ConfigurationFileNames) {
 TEST_F(NFeConfigTest, EntryPointFailures) {
   const std::string p = DiretorioAplicacao();
   ASSERT_FALSE(FileExists(p + "nfeConfig.ini"));
-  EXPECT_EQ(Capture([&] { FNFe->LoadConfig(""); }),
-            (TRaised{"ExndConfigINIException", "Arquivo " + p + "nfeConfig.ini não foi encontrado"}));
+  EXPECT_EQ(
+      Capture([&] { FNFe->LoadConfig(""); }),
+      (TRaised{"ExndConfigINIException", "Arquivo " + p + "nfeConfig.ini não foi encontrado"}));
   EXPECT_EQ(Capture([&] { FNFe->LoadConfig(FTemp.Path() + "falta.ini"); }),
-            (TRaised{"ExndConfigINIException", "Arquivo " + FTemp.Path() + "falta.ini não foi encontrado"}));
+            (TRaised{"ExndConfigINIException",
+                     "Arquivo " + FTemp.Path() + "falta.ini não foi encontrado"}));
   EXPECT_EQ(Capture([&] { FNFe->LoadConfig(static_cast<TCustomIniFile*>(nullptr)); }),
-            (TRaised{"ExndConfigINIException", "O parâmetro não pode ser nil para realizar o LoadConfig"}));
+            (TRaised{"ExndConfigINIException",
+                     "O parâmetro não pode ser nil para realizar o LoadConfig"}));
   EXPECT_EQ(Capture([&] { FNFe->SaveConfig(static_cast<TCustomIniFile*>(nullptr)); }),
-            (TRaised{"ExndConfigINIException", "O parâmetro não pode ser nil para realizar o SaveConfig"}));
+            (TRaised{"ExndConfigINIException",
+                     "O parâmetro não pode ser nil para realizar o SaveConfig"}));
   EXPECT_EQ(ErrorLog().size(), 2u);
 
   FTemp.MakeDir("ro.ini/nfeConfig.ini");
   const std::string alvo = FTemp.Path() + "ro.ini/nfeConfig.ini";
   EXPECT_EQ(Capture([&] { FNFe->SaveConfig(FTemp.Path() + "ro.ini"); }),
-            (TRaised{"ExndNFeConfigException",
-                     "Erro ao salvar configurações: Cannot open file \"" + alvo + "\": Is a directory"}));
+            (TRaised{"ExndNFeConfigException", "Erro ao salvar configurações: Cannot open file \"" +
+                                                   alvo + "\": Is a directory"}));
   // still usable afterwards
   FNFe->SaveConfig(FTemp.Path() + "ok.ini");
   EXPECT_TRUE(FileExists(FTemp.Path() + "ok.ini"));

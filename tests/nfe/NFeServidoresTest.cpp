@@ -41,38 +41,38 @@ TEST_F(NFeServidoresTest, FirstUsePushesEverySettingInOrderWithTheForcedValues) 
   TStringList lista;
   FNFe->ListarCertificados(&lista);
 
-  EXPECT_EQ(FGovX.Log.Calls(),
-            (std::vector<std::string>{
-                "Sig.Option=3",
-                "Mail.Sender=de@x.br",
-                "Mail.SmtpServer=smtp.x.br",
-                "Mail.User=mu",
-                "Mail.Password=ms",
-                "Mail.Subject=As",
-                "Mail.Message=Me",
-                "Mail.Port=587",
-                "Mail.Authentication=-1",
-                "Mail.Bcc=bcc@x.br",
-                "Mail.Cc=cc@x.br",
-                "Mail.TimeOut=30000",
-                "Mail.HtmlContent=0",
-                "Conn.PinCode=1234",
-                "Sig.PinCode=1234",
-                "Conn.Proxy=proxy:3128",
-                "Sig.CertificateKind=2",
-                "Conn.CertificateKind=2",
-                "Sig.AllowedElementsFile=" + FTemp.Path() + "App/Templates//elementospermitidos.bin",
-                "Conn.IgnoreInvalidCertificates=-1",
-                "Conn.SecureConnection=-1",
-                "Conn.TimeOut=15000",
-                "Conn.Password=ps",
-                "Conn.User=pu",
-                "Conn.CertificatePath=C:/certs/a1.pfx",
-                "Sig.CertificatePath=C:/certs/a1.pfx",
-                "Conn.CertificatePassword=segredo",
-                "Sig.CertificatePassword=segredo",
-                "ListCertificates",
-            }));
+  EXPECT_EQ(FGovX.Log.Calls(), (std::vector<std::string>{
+                                   "Sig.Option=3",
+                                   "Mail.Sender=de@x.br",
+                                   "Mail.SmtpServer=smtp.x.br",
+                                   "Mail.User=mu",
+                                   "Mail.Password=ms",
+                                   "Mail.Subject=As",
+                                   "Mail.Message=Me",
+                                   "Mail.Port=587",
+                                   "Mail.Authentication=-1",
+                                   "Mail.Bcc=bcc@x.br",
+                                   "Mail.Cc=cc@x.br",
+                                   "Mail.TimeOut=30000",
+                                   "Mail.HtmlContent=0",
+                                   "Conn.PinCode=1234",
+                                   "Sig.PinCode=1234",
+                                   "Conn.Proxy=proxy:3128",
+                                   "Sig.CertificateKind=2",
+                                   "Conn.CertificateKind=2",
+                                   "Sig.AllowedElementsFile=" + FTemp.Path() +
+                                       "App/Templates//elementospermitidos.bin",
+                                   "Conn.IgnoreInvalidCertificates=-1",
+                                   "Conn.SecureConnection=-1",
+                                   "Conn.TimeOut=15000",
+                                   "Conn.Password=ps",
+                                   "Conn.User=pu",
+                                   "Conn.CertificatePath=C:/certs/a1.pfx",
+                                   "Sig.CertificatePath=C:/certs/a1.pfx",
+                                   "Conn.CertificatePassword=segredo",
+                                   "Sig.CertificatePassword=segredo",
+                                   "ListCertificates",
+                               }));
   EXPECT_EQ(FUtils.Log.Calls(), (std::vector<std::string>{"Utils.SetSaveLogs=-1"}));
   EXPECT_EQ(FNFe->TipoCertificado(), ckFile);
   EXPECT_TRUE(FNFe->IgnoreInvalidCertificates());
@@ -90,7 +90,8 @@ TEST_F(NFeServidoresTest, LaterUsesPushValuesSetAfterTheFirstUnchanged) {
   FNFe->ListarCertificados(&lista);
   const auto& calls = FGovX.Log.Calls();
   EXPECT_FALSE(FGovX.Log.Contains("Sig.Option=3"));
-  EXPECT_EQ(FGovX.Log.StartingWith("Conn.CertificateKind="), (std::vector<std::string>{"Conn.CertificateKind=4"}));
+  EXPECT_EQ(FGovX.Log.StartingWith("Conn.CertificateKind="),
+            (std::vector<std::string>{"Conn.CertificateKind=4"}));
   EXPECT_TRUE(FGovX.Log.Contains("Conn.IgnoreInvalidCertificates=0"));
   EXPECT_TRUE(FGovX.Log.Contains("Conn.CertificateName=EMPRESA:1\r\nEMPRESA:2\r\n"));
   EXPECT_TRUE(FGovX.Log.Contains("Sig.CertificateName=EMPRESA:1\r\nEMPRESA:2\r\n"));
@@ -126,7 +127,8 @@ TEST_F(NFeServidoresTest, ListingFailuresAreCertStoreErrorsAndLeaveTheListAlone)
   EXPECT_EQ(lista.Items(), std::vector<std::string>{"antigo"});
   const auto lines = ErrorLog();
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_TRUE(IsLogLine(lines[1], "ExndCertStoreException", "Repositório de certificados inacessível"));
+  EXPECT_TRUE(
+      IsLogLine(lines[1], "ExndCertStoreException", "Repositório de certificados inacessível"));
 }
 
 TEST_F(NFeServidoresTest, AServerThatCannotBeCreatedIsTriedAgainAtTheNextUse) {
@@ -156,7 +158,8 @@ TEST_F(NFeServidoresTest, CertificateNameReachesTheServerOnlyAfterFirstUse) {
   ASSERT_GE(calls.size(), 3u);
   // the push of ObterGovX, then the two names, then the check (with its own push)
   EXPECT_EQ(FGovX.Log.StartingWith("Sig.CertificateName="),
-            (std::vector<std::string>{"Sig.CertificateName=EMPRESA:2\r\n", "Sig.CertificateName=EMPRESA:2",
+            (std::vector<std::string>{"Sig.CertificateName=EMPRESA:2\r\n",
+                                      "Sig.CertificateName=EMPRESA:2",
                                       "Sig.CertificateName=EMPRESA:2\r\n"}));
   EXPECT_EQ(calls.back(), "CheckCertificate");
 
@@ -205,8 +208,10 @@ TEST_F(NFeServidoresTest, ServerEventsReachTheComponentHandlers) {
   FNFe->SetOnLog([&](const std::string& a, const std::string& b, const std::string& c) {
     seen.push_back("log " + a + "," + b + "," + c);
   });
-  FNFe->SetOnLogContent([&](const std::string& a, const std::string& b, const std::string& c,
-                            const std::string& d) { seen.push_back("content " + a + "," + b + "," + c + "," + d); });
+  FNFe->SetOnLogContent(
+      [&](const std::string& a, const std::string& b, const std::string& c, const std::string& d) {
+        seen.push_back("content " + a + "," + b + "," + c + "," + d);
+      });
   FGovX.CheckedName = "EMPRESA:1";
   TStringList lista;
   FNFe->ListarCertificados(&lista);

@@ -59,7 +59,8 @@ inline std::vector<std::string> LogLines(const std::string& aPath) {
 }
 
 // Whether aLine is "[dd/mm/YYYY hh:MM:ss:zzz] <tid> - <aClass> : <aMessage>".
-inline bool IsLogLine(const std::string& aLine, const std::string& aClass, const std::string& aMessage) {
+inline bool IsLogLine(const std::string& aLine, const std::string& aClass,
+                      const std::string& aMessage) {
   const std::string tail = " - " + aClass + " : " + aMessage;
   return aLine.size() > tail.size() + 26 && aLine.front() == '[' && aLine[24] == ']' &&
          aLine.compare(aLine.size() - tail.size(), tail.size(), tail) == 0;

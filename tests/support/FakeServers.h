@@ -44,16 +44,16 @@ inline std::string Text(const std::string& v) { return v; }
 inline std::string Text(int v) { return IntToStr(v); }
 }  // namespace fake_detail
 
-#define XND_FAKE_STR(Prefix, Name)                                    \
-  std::string Name() const override { return F##Name; }              \
-  void Set##Name(const std::string& aValue) override {                \
-    FLog.Add(std::string(Prefix) + "." #Name "=" + aValue);           \
-    F##Name = aValue;                                                 \
-  }                                                                   \
+#define XND_FAKE_STR(Prefix, Name)                          \
+  std::string Name() const override { return F##Name; }     \
+  void Set##Name(const std::string& aValue) override {      \
+    FLog.Add(std::string(Prefix) + "." #Name "=" + aValue); \
+    F##Name = aValue;                                       \
+  }                                                         \
   std::string F##Name
 
 #define XND_FAKE_NUM(Prefix, Type, Name)                              \
-  Type Name() const override { return F##Name; }                     \
+  Type Name() const override { return F##Name; }                      \
   void Set##Name(Type aValue) override {                              \
     FLog.Add(std::string(Prefix) + "." #Name "=" + IntToStr(aValue)); \
     F##Name = aValue;                                                 \
@@ -152,7 +152,11 @@ struct FakeGovXState {
 class FakeGovX : public IxndGovX {
  public:
   explicit FakeGovX(FakeGovXState& aState)
-      : FState(aState), FSig(aState.Log), FConn(aState.Log), FMail(aState.Log), FReport(aState.Log) {
+      : FState(aState),
+        FSig(aState.Log),
+        FConn(aState.Log),
+        FMail(aState.Log),
+        FReport(aState.Log) {
     ++FState.Created;
     FState.Last = this;
   }
@@ -227,11 +231,13 @@ class FakeGovUtils : public IxndGovUtils {
   std::string MakeLogFileName(const std::string& aKind, const std::string& aId) override {
     return aKind + "-" + aId + ".xml";
   }
-  std::string SaveLog(const std::string&, const std::string&, const std::string&, const std::string&,
-                      const std::string&) override {
+  std::string SaveLog(const std::string&, const std::string&, const std::string&,
+                      const std::string&, const std::string&) override {
     return "";
   }
-  void SetSaveLogs(VariantBool aValue) override { FState.Log.Add("Utils.SetSaveLogs=" + IntToStr(aValue)); }
+  void SetSaveLogs(VariantBool aValue) override {
+    FState.Log.Add("Utils.SetSaveLogs=" + IntToStr(aValue));
+  }
   void AppendTextFile(const std::string& aText, const std::string& aPath) override {
     AppendFileBytes(aPath, aText);
   }
@@ -239,7 +245,8 @@ class FakeGovUtils : public IxndGovUtils {
     WriteFileBytes(aPath, aText);
   }
   std::string ReadTextFile(const std::string& aPath) override { return ReadFileBytes(aPath); }
-  bool SelectValue(const std::string&, const std::string&, int, const std::string&, std::string&) override {
+  bool SelectValue(const std::string&, const std::string&, int, const std::string&,
+                   std::string&) override {
     return false;
   }
   bool SelectNodes(const std::string&, const std::string&, int, const std::string&,
