@@ -268,13 +268,17 @@ class TxndNFe : public TxndCustomNFe {
   void LoadConfig(TCustomIniFile* aIni) override;
   void VerificarParametros() override;
   virtual void AtualizarDadosNFe();
-  // ---- Batch signing (xndNFeAssinatura.cpp) ----
+  // ---- Batch signing and submission (xndNFeAssinatura.cpp, xndNFeEnvio.cpp) ----
   // Replaces every "º" by "o", then fills the signing template with the note.
   virtual void MontarEnvelopeAssinatura(std::string& aXml);
   // Brings the events object up to date; nothing to do until it exists.
   virtual void AtualizarEventos();
   // aXmlAssinado := the notes of the batch, each wrapped and signed, in batch order.
   virtual void AssinarLote(const std::string& aXml, std::string& aXmlAssinado);
+  // Checks, logs and indexes the request, sends it, logs the answer (aRetorno)
+  // and indexes its receipt; aCompactado goes unchanged to the version interface.
+  virtual void EnviarLote(const std::string& aIdLote, const std::string& aLoteNotas,
+                          std::string& aRetorno, bool aCompactado);
   // "ID110110" + key + the sequence with at least two digits.
   virtual std::string GerarIdCCe(const std::string& aChave, int aSequencia);
 
@@ -287,6 +291,10 @@ class TxndNFe : public TxndCustomNFe {
   // A signed note without doubled blanks in KeyInfo / SignatureValue, its
   // XML declaration and its CR LF pairs.
   static std::string NormalizarAssinatura(const std::string& aXml);
+  // Builds the request of a batch and checks it (certificate, batch number,
+  // size, signature, schema), in that order.
+  void MontarLoteEnvio(const std::string& aIdLote, const std::string& aLoteNotas,
+                       std::string& aPedido);
 
   // ---- Schema validation (xndNFeEsquema.cpp) ----
   // Raises ExndSchemaValidationException, ErrosValidador holding the errors.

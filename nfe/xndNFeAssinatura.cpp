@@ -16,7 +16,9 @@ constexpr std::size_t MinimoJustificativa = 15;
 constexpr const char* TemplateAssinatura = "assinar_nota.xml";
 constexpr const char* ElementoAssinado = "infNFe";
 
-bool Contem(const std::string& aTexto, const char* aParte) { return aTexto.find(aParte) != std::string::npos; }
+bool Contem(const std::string& aTexto, const char* aParte) {
+  return aTexto.find(aParte) != std::string::npos;
+}
 
 // Every pair of consecutive blanks deleted, again until none is left: an odd
 // run keeps one blank, an even run none.
@@ -40,21 +42,25 @@ void VerificarCamposContingencia(const std::string& aNota, const std::string& aT
   if (aTpEmis == "1") {
     if (informada) {
       throw ExndNFeException(
-          "556 - Rejeição: Justificativa de entrada em contingência não deve ser informada para tipo de "
+          "556 - Rejeição: Justificativa de entrada em contingência não deve ser informada para "
+          "tipo de "
           "emissão normal",
           aDiretorioLogErro);
     }
   } else if (TipoEmissaoContingencia(aTpEmis)) {
     if (!informada) {
-      throw ExndNFeException("557 - Rejeição: A Justificativa de entrada em contingência deve ser informada",
-                             aDiretorioLogErro);
+      throw ExndNFeException(
+          "557 - Rejeição: A Justificativa de entrada em contingência deve ser informada",
+          aDiretorioLogErro);
     }
     if (Utf8Length(ObterValorTag("xJust", aNota)) < MinimoJustificativa) {
-      throw ExndNFeException("A justificativa para entrada em contingência deve ter no mínimo 15 dígitos.",
-                             aDiretorioLogErro);
+      throw ExndNFeException(
+          "A justificativa para entrada em contingência deve ter no mínimo 15 dígitos.",
+          aDiretorioLogErro);
     }
   } else {
-    throw ExndNFeException("Tipo de Emissão %s é válido. Utilize (1,2,3,4 ou 5)", {aTpEmis}, aDiretorioLogErro);
+    throw ExndNFeException("Tipo de Emissão %s é válido. Utilize (1,2,3,4 ou 5)", {aTpEmis},
+                           aDiretorioLogErro);
   }
 }
 
@@ -87,7 +93,8 @@ std::string AssinarNota(TxndNFe& aNFe, const std::string& aNota) {
 std::string TxndNFe::CarregarTemplate(const std::string& aNome) {
   const std::string caminho = ExpandirCaminho(ObterDiretorioTemplatesUF()) + aNome;
   if (!FileExists(caminho)) {
-    throw ExndTemplateNotFoundException("Arquivo de template não encontrado: %s", {caminho}, DiretorioLogErro());
+    throw ExndTemplateNotFoundException("Arquivo de template não encontrado: %s", {caminho},
+                                        DiretorioLogErro());
   }
   return ObterGovUtils()->ReadTextFile(caminho);
 }
@@ -122,14 +129,16 @@ int TxndNFe::VerificarQuantidadeNotas(const std::string& aXml) {
     throw ExndNFeMaxSizeException("O Lote não pode possuir mais de 50 notas.", DiretorioLogErro());
   }
   if (quantidade == 0) {
-    throw ExndNFeException("Não foi possível encontrar notas fiscais no arquivo", DiretorioLogErro());
+    throw ExndNFeException("Não foi possível encontrar notas fiscais no arquivo",
+                           DiretorioLogErro());
   }
   return quantidade;
 }
 
 void TxndNFe::VerificarContingencia(const std::string& aXml) {
   const std::string tpEmis = ObterValorTag("tpEmis", aXml);
-  if (VersaoComRegrasContingencia(VersaoManual())) VerificarCamposContingencia(aXml, tpEmis, DiretorioLogErro());
+  if (VersaoComRegrasContingencia(VersaoManual()))
+    VerificarCamposContingencia(aXml, tpEmis, DiretorioLogErro());
   VerificarModoOperacao(ModoOperacao(), tpEmis);
 }
 
@@ -154,7 +163,8 @@ std::string TxndNFe::GerarIdCCe(const std::string& aChave, int aSequencia) {
     throw ExndNFeGerarIdCCeException("Chave inválida para Gerar ID da CCe.", DiretorioLogErro());
   }
   if (aSequencia <= 0) {
-    throw ExndNFeGerarIdCCeException("Sequência Evento inválida para Gerar ID da CCe.", DiretorioLogErro());
+    throw ExndNFeGerarIdCCeException("Sequência Evento inválida para Gerar ID da CCe.",
+                                     DiretorioLogErro());
   }
   return Format("ID110110%s%2.2d", aChave, aSequencia);
 }

@@ -30,8 +30,9 @@ std::string TxndNFe::ObterArquivoEsquema(const std::string& aComando) {
   const std::string diretorio = DiretorioEsquemas();
   const std::string mapeamento = diretorio + ArquivoMapeamento;
   if (!FileExists(mapeamento)) {
-    throw ExndFileNotFoundException("Arquivo %s utilizado na validação de esquema, não foi encontrado",
-                                    {mapeamento}, DiretorioLogErro());
+    throw ExndFileNotFoundException(
+        "Arquivo %s utilizado na validação de esquema, não foi encontrado", {mapeamento},
+        DiretorioLogErro());
   }
   TMemIniFile ini(mapeamento);
   const std::string esquema = ini.ReadString(SecaoMapeamento, aComando, "");
@@ -58,7 +59,8 @@ void TxndNFe::ValidarEsquema(const std::string& aXml, const std::string& aComand
       ObterGovUtils()->ValidateWithSchema(aXml, ObterNamespace(), esquema);
     }
   } catch (const std::exception& e) {
-    ErrosValidador()->SetText(esquemaEscolhido ? ErrosDoServidor(*this, e.what()) : std::string(e.what()));
+    ErrosValidador()->SetText(esquemaEscolhido ? ErrosDoServidor(*this, e.what())
+                                               : std::string(e.what()));
     throw ExndSchemaValidationException(e.what(), DiretorioLogErro());
   }
 }

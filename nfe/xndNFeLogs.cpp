@@ -26,9 +26,10 @@ bool NomeIndiceSeguro(const std::string& aNome) {
 
 }  // namespace
 
-void TxndNFe::GravarLog(const std::string& aXml, const std::string& aTipo, const std::string& aIdLote,
-                        const std::string& aNomeArquivo) {
-  const std::string nome = aNomeArquivo.empty() ? ObterGovUtils()->MakeLogFileName(aTipo, aIdLote) : aNomeArquivo;
+void TxndNFe::GravarLog(const std::string& aXml, const std::string& aTipo,
+                        const std::string& aIdLote, const std::string& aNomeArquivo) {
+  const std::string nome =
+      aNomeArquivo.empty() ? ObterGovUtils()->MakeLogFileName(aTipo, aIdLote) : aNomeArquivo;
   if (SalvarLogsEmDisco()) {
     std::string diretorio = ExpandirCaminho(DiretorioLog());
     if (diretorio.empty() || !ForceDirectories(diretorio)) {
@@ -52,12 +53,14 @@ void TxndNFe::IndexarLogLote(const std::string& aNomeArquivoLog) {
   for (int i = 0; i < chaves.Count(); ++i) GravarIndiceLog(chaves[i], aNomeArquivoLog);
 }
 
-void TxndNFe::GravarIndiceLog(const std::string& aChaveOuRecibo, const std::string& aNomeArquivoLog) {
+void TxndNFe::GravarIndiceLog(const std::string& aChaveOuRecibo,
+                              const std::string& aNomeArquivoLog) {
   if (!NomeIndiceSeguro(aChaveOuRecibo)) {
     throw ExndLogException("Nome inválido para o arquivo de índice do log: %s", {aChaveOuRecibo},
                            DiretorioLogErro());
   }
-  ObterGovUtils()->WriteTextFile(PrefixoIndice + aNomeArquivoLog, DiretorioXmlDestinatario() + aChaveOuRecibo);
+  ObterGovUtils()->WriteTextFile(PrefixoIndice + aNomeArquivoLog,
+                                 DiretorioXmlDestinatario() + aChaveOuRecibo);
 }
 
 }  // namespace xnd

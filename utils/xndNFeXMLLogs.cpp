@@ -45,7 +45,8 @@ std::string SemDeclaracoesXml(const std::string& aTexto) {
 // several documents one after the other; when the text does not parse as one
 // document it is read again as the children of one enclosing element, and
 // the first error stands when that does not parse either.
-bool SelecionarInfNFe(TxndGovUtils& aGovUtils, const std::string& aTexto, std::vector<std::string>& aNos) {
+bool SelecionarInfNFe(TxndGovUtils& aGovUtils, const std::string& aTexto,
+                      std::vector<std::string>& aNos) {
   try {
     return aGovUtils->SelectNodes(aTexto, XPathInfNFe, smNodeXml, NFeNamespacePrefix, aNos);
   } catch (const EOleException&) {
@@ -60,7 +61,8 @@ bool SelecionarInfNFe(TxndGovUtils& aGovUtils, const std::string& aTexto, std::v
 
 }  // namespace
 
-std::string TxndNFeXMLLogs::CarregarLog(const std::string& aArquivo, const std::string& aDiretorioLog) {
+std::string TxndNFeXMLLogs::CarregarLog(const std::string& aArquivo,
+                                        const std::string& aDiretorioLog) {
   TxndGovUtils govUtils;
   if (IsAbsolutePath(aArquivo)) {
     if (!FileExists(aArquivo)) {
