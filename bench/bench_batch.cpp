@@ -1,0 +1,129 @@
+// Batch costs with the real servers and the test PKI certificate: the raw
+// signature of one note (the xndGovX baseline), AssinarLote of a 50-note
+// batch, and EnviarLote of that batch to the local SEFAZ simulator on
+// loopback (request log, 50 index files, TLS with a client certificate,
+// answer log, receipt index). Each reports the process's peak resident set
+// (getrusage ru_maxrss) when it ends; the figure only grows from one
+// benchmark to the next.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "external/xndGovUtils.h"
+#include "external/xndGovX.h"
+#include "nfe/xndNFe.h"
+#include "tests/batch/BatchEndToEndSupport.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestPki.h"
+
+namespace {
+
+using namespace xnd;
+using namespace xnd::test;
+
+constexpr int kNotes = 50;
+
+double PeakRssMiB() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// A component configured as a host would: state, version, certificate, and
+// its directories in a temporary directory.
+struct BatchSetup {
+  BatchSetup() {
+    const TestPki& pki = TestPki::Instance();
+    NFe = std::make_unique<TxndNFe>();
+    NFe->SetDiretorioLogErro(Dir.Path() + "erros/");
+    // Benchmarks get no installation data beside them: the source tree's.
+    NFe->SetDiretorioTemplates(std::string(XND_SOURCE_DIR) + "/data/Templates/");
+    NFe->SetUF("SP");
+    NFe->SetVersaoManual(vm50a);
+    NFe->SetCNPJ("12345678000195");
+    NFe->SetDiretorioLog(Dir.Path() + "Log/");
+    NFe->SetDiretorioXmlDestinatario(Dir.Path() + "XmlDestinatario/");
+    NFe->SetCaminhoCertificado(pki.CompanyPfx());
+    NFe->SetSenhaCertificado(TestPki::Password);
+    Batch = RenumberedBatch(kNotes, Keys);
+  }
+
+  TempDir Dir;
+  ScopedEnv Home{"HOME", Dir.Path()};
+  ScopedEnv CaBundle{"XND_CA_BUNDLE", TestPki::Instance().RootCaPem()};
+  std::unique_ptr<TxndNFe> NFe;
+  std::string Batch;
+  std::vector<std::string> Keys;
+};
+
+void BM_SignXmlRaw(benchmark::State& aState) {
+  const TestPki& pki = TestPki::Instance();
+  TxndGovX govX;
+  ISignatureSettings& settings = govX->SignatureSettings();
+  settings.SetCertificateKind(2);
+  settings.SetCertificatePath(pki.CompanyPfx());
+  settings.SetCertificatePassword(TestPki::Password);
+  settings.SetElementName("infNFe");
+  std::string key;
+  const std::string note = NFeWrapper + RenumberedNote(1, key) + "</NFe>";
+  benchmark::DoNotOptimize(govX->SignXml(note, "NFe" + key));
+  for (auto _ : aState) benchmark::DoNotOptimize(govX->SignXml(note, "NFe" + key));
+  aState.SetItemsProcessed(aState.iterations());
+  aState.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+BENCHMARK(BM_SignXmlRaw)->Unit(benchmark::kMillisecond);
+
+void BM_AssinarLote50(benchmark::State& aState) {
+  BatchSetup setup;
+  std::string signed_;
+  try {
+    setup.NFe->AssinarLote(setup.Batch, signed_);  // the certificate's key is loaded here
+  } catch (const std::exception& e) {
+    aState.SkipWithError(e.what());
+    return;
+  }
+  for (auto _ : aState) {
+    setup.NFe->AssinarLote(setup.Batch, signed_);
+    benchmark::DoNotOptimize(signed_.data());
+  }
+  aState.SetItemsProcessed(aState.iterations() * kNotes);
+  aState.counters["batch_KB"] = static_cast<double>(signed_.size()) / 1000.0;
+  aState.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+BENCHMARK(BM_AssinarLote50)->Unit(benchmark::kMillisecond);
+
+void BM_EnviarLote50(benchmark::State& aState) {
+  BatchSetup setup;
+  const std::string servers = setup.Dir.Path() + "nfeServidoresHom.ini";
+  const SimulatorProcess simulator(servers);
+  if (!simulator.Ready()) {
+    aState.SkipWithError(simulator.Error().c_str());
+    return;
+  }
+  setup.NFe->SetArquivoServidoresHom(servers);
+  std::string signed_;
+  std::string answer;
+  int batchNumber = 1;
+  try {
+    setup.NFe->AssinarLote(setup.Batch, signed_);
+    setup.NFe->EnviarLote(std::to_string(batchNumber), signed_, answer, false);
+  } catch (const std::exception& e) {
+    aState.SkipWithError(e.what());
+    return;
+  }
+  for (auto _ : aState) {
+    setup.NFe->EnviarLote(std::to_string(++batchNumber), signed_, answer, false);
+    benchmark::DoNotOptimize(answer.data());
+  }
+  aState.SetItemsProcessed(aState.iterations() * kNotes);
+  aState.counters["request_KB"] = static_cast<double>(signed_.size()) / 1000.0;
+  aState.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+BENCHMARK(BM_EnviarLote50)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
