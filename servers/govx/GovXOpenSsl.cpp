@@ -5,21 +5,36 @@
 #include <openssl/provider.h>
 #include <openssl/x509v3.h>
 
+#include <cstdlib>
 #include <mutex>
 
 #include "platform/exception.h"
 
 namespace xnd::govx {
 
+namespace {
+
+OSSL_PROVIDER* gDefaultProvider = nullptr;
+OSSL_PROVIDER* gLegacyProvider = nullptr;
+
+// At exit, before OpenSSL's own clean-up (registered earlier, so it runs later).
+void UnloadProviders() {
+  if (gLegacyProvider != nullptr) OSSL_PROVIDER_unload(gLegacyProvider);
+  if (gDefaultProvider != nullptr) OSSL_PROVIDER_unload(gDefaultProvider);
+  gLegacyProvider = gDefaultProvider = nullptr;
+}
+
+}  // namespace
+
 void EnsureOpenSslProviders() {
   static std::once_flag once;
   std::call_once(once, [] {
     // Loading any provider explicitly switches off the implicit load of the
-    // default one, so both are named. The handles live until OpenSSL's own
-    // clean-up at exit.
-    OSSL_PROVIDER_load(nullptr, "default");
-    OSSL_PROVIDER_load(nullptr, "legacy");
+    // default one, so both are named.
+    gDefaultProvider = OSSL_PROVIDER_load(nullptr, "default");
+    gLegacyProvider = OSSL_PROVIDER_load(nullptr, "legacy");
     ERR_clear_error();
+    std::atexit(UnloadProviders);
   });
 }
 
