@@ -47,11 +47,11 @@ void SaveNode(xmlSaveCtxt* aSave, xmlNode* aNode) {
 }
 
 template <class Writer>
-std::string Serialize(xmlDoc* aDoc, Writer aWrite) {
+std::string Serialize(xmlDoc* aDoc, const char* aEncoding, Writer aWrite) {
   EnsureDocumentEncoding(aDoc);
   XmlBufferPtr buffer(xmlBufferCreate());
   if (!buffer) throw EOleException("Memória insuficiente para serializar o XML.");
-  xmlSaveCtxt* save = xmlSaveToBuffer(buffer.get(), OutputEncoding(aDoc), XML_SAVE_NO_DECL);
+  xmlSaveCtxt* save = xmlSaveToBuffer(buffer.get(), aEncoding, XML_SAVE_NO_DECL);
   if (save == nullptr) throw EOleException("Não foi possível serializar o XML.");
   try {
     aWrite(save);
@@ -194,14 +194,15 @@ std::size_t EndTagOffset(std::string_view aXml, std::size_t aIndex) {
 }
 
 std::string SerializeNode(xmlDoc* aDoc, xmlNode* aNode) {
-  return Serialize(aDoc, [aNode](xmlSaveCtxt* aSave) { SaveNode(aSave, aNode); });
+  return Serialize(aDoc, OutputEncoding(aDoc),
+                   [aNode](xmlSaveCtxt* aSave) { SaveNode(aSave, aNode); });
 }
 
 std::string InnerXml(xmlDoc* aDoc, xmlNode* aElement) {
   std::string inner;
   for (xmlNode* child = aElement->children; child != nullptr; child = child->next) {
     if (child->type != XML_ELEMENT_NODE) {
-      inner += SerializeNode(aDoc, child);
+      inner += Serialize(aDoc, "UTF-8", [child](xmlSaveCtxt* aSave) { SaveNode(aSave, child); });
       continue;
     }
     // A copy into a document of its own declares on its root every

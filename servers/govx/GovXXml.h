@@ -42,9 +42,9 @@ std::size_t EndTagOffset(std::string_view aXml, std::size_t aIndex);
 // One node (and its subtree) as text: no declaration, no indentation, no
 // line breaks added, in the document's encoding (UTF-8 when it declares none).
 std::string SerializeNode(xmlDoc* aDoc, xmlNode* aNode);
-// The content of aElement as a fragment that stands on its own: each child
-// element carries the namespace declarations it uses, including those made
-// on its ancestors.
+// The content of aElement as a UTF-8 fragment that stands on its own: each
+// child element carries the namespace declarations it uses, including those
+// made on its ancestors.
 std::string InnerXml(xmlDoc* aDoc, xmlNode* aElement);
 
 // Local name / namespace URI / text helpers.

@@ -117,6 +117,16 @@ TEST_F(SoapTest, ResultContentCarriesTheNamespacesItBorrowsAndPrefersTheGivenNam
   EXPECT_EQ(Send(), "<x:a xmlns:x=\"urn:x\" x:b=\"1\">t</x:a>texto &amp; mais<c/>");
 }
 
+TEST_F(SoapTest, AnswerInLatin1ComesBackInUtf8) {
+  FHost.Respond({200, "text/xml",
+                 "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><soap:Envelope xmlns:soap=\""
+                 "http://www.w3.org/2003/05/soap-envelope\"><soap:Body><nfeStatusServicoNF2Result>"
+                 "Servi\xE7o <xMotivo a=\"Opera\xE7\xE3o\">Servi\xE7o em Opera\xE7\xE3o</xMotivo>"
+                 "</nfeStatusServicoNF2Result></soap:Body></soap:Envelope>",
+                 0});
+  EXPECT_EQ(Send(), "Serviço <xMotivo a=\"Operação\">Serviço em Operação</xMotivo>");
+}
+
 struct AnswerCase {
   const char* Name;
   CannedResponse Response;
