@@ -82,13 +82,15 @@ void BM_SendSoapMessage_KeepAlive(benchmark::State& aState) {
   xnd::test::LoopbackTlsServer host;
   host.Respond({200, "application/soap+xml; charset=utf-8",
                 xnd::test::SharedFixture("soap_retConsStatServ_107.xml"), 0});
-  TGovXServer server(TGovXOptions{xnd::govx::DefaultMachineStoreDirectory,
-                                  TestPki::Instance().RootCaPem()});
+  TGovXServer server(
+      TGovXOptions{xnd::govx::DefaultMachineStoreDirectory, TestPki::Instance().RootCaPem()});
   UseCompanyCertificate(server);
   const std::string ns = "http://www.portalfiscal.inf.br/nfe/wsdl/NfeStatusServico2";
   const std::string envelope =
       "<soap12:Envelope xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\"><soap12:Body>"
-      "<nfeDadosMsg xmlns=\"" + ns + "\"><consStatServ versao=\"3.10\" "
+      "<nfeDadosMsg xmlns=\"" +
+      ns +
+      "\"><consStatServ versao=\"3.10\" "
       "xmlns=\"http://www.portalfiscal.inf.br/nfe\"><tpAmb>2</tpAmb><cUF>35</cUF><xServ>STATUS"
       "</xServ></consStatServ></nfeDadosMsg></soap12:Body></soap12:Envelope>";
   auto send = [&] {
@@ -121,8 +123,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     const double sign = Rate("BM_SignXml_Nfe310_10Itens");
     const double raw = Rate("BM_RawRsa2048Sha1");
     if (sign > 0 && raw > 0) {
-      std::printf("SignXml: %.0f assinaturas/s; RSA-2048 SHA-1 puro: %.0f/s; razao: %.1f%%\n",
-                  sign, raw, 100.0 * sign / raw);
+      std::printf("SignXml: %.0f assinaturas/s; RSA-2048 SHA-1 puro: %.0f/s; razao: %.1f%%\n", sign,
+                  raw, 100.0 * sign / raw);
     }
   }
 

@@ -53,8 +53,8 @@ bool MacMatches(PKCS12* aP12, const std::string& aPath, const std::string& aPass
   }
   const std::string reason = OpenSslErrorText();
   if (!reason.empty()) {
-    throw EOleException(
-        Format("Não foi possível verificar a integridade do certificado \"%s\": %s", aPath, reason));
+    throw EOleException(Format("Não foi possível verificar a integridade do certificado \"%s\": %s",
+                               aPath, reason));
   }
   return false;
 }
@@ -154,8 +154,9 @@ TCredentialPtr OpenCertificatePair(const std::string& aCertificatePath, const st
   const std::string bytes = ReadCertificateBytes(aCertificatePath);
   X509StackPtr certificates = ReadCertificates(aCertificatePath, bytes);
   X509Ptr leaf(sk_X509_shift(certificates.get()));
-  EvpPkeyPtr key = aKeyPath.empty() ? ReadPemKey(aCertificatePath, bytes, aPassword)
-                                    : ReadPemKey(aKeyPath, ReadCertificateBytes(aKeyPath), aPassword);
+  EvpPkeyPtr key = aKeyPath.empty()
+                       ? ReadPemKey(aCertificatePath, bytes, aPassword)
+                       : ReadPemKey(aKeyPath, ReadCertificateBytes(aKeyPath), aPassword);
   return MakeCredential(std::move(leaf), std::move(key), std::move(certificates), aCertificatePath);
 }
 

@@ -14,10 +14,10 @@ namespace xnd::govx {
 struct TCredential {
   std::uint64_t Serial = 0;  // identifies this opening (a reopened file gets another)
   X509Ptr Certificate;
-  EvpPkeyPtr Key;       // empty when the file holds no private key
-  X509StackPtr Chain;   // the other certificates of the file (intermediates, root); may be empty
+  EvpPkeyPtr Key;      // empty when the file holds no private key
+  X509StackPtr Chain;  // the other certificates of the file (intermediates, root); may be empty
   std::string CommonName;
-  std::string Source;   // the file it came from
+  std::string Source;  // the file it came from
 };
 
 using TCredentialPtr = std::shared_ptr<const TCredential>;

@@ -66,7 +66,8 @@ void ClearOpenSslErrors() { ERR_clear_error(); }
 
 BioPtr MemoryBio(std::string_view aBytes) {
   BioPtr bio(BIO_new_mem_buf(aBytes.data(), static_cast<int>(aBytes.size())));
-  if (!bio) throw EOleException("Memória insuficiente para ler o certificado" + OpenSslReasonSuffix());
+  if (!bio)
+    throw EOleException("Memória insuficiente para ler o certificado" + OpenSslReasonSuffix());
   return bio;
 }
 
@@ -116,7 +117,8 @@ std::string AsnTimeDate(const ASN1_TIME* aTime) {
 std::string CertificateBase64(X509* aCert) {
   unsigned char* der = nullptr;
   const int size = i2d_X509(aCert, &der);
-  if (size <= 0) throw EOleException("Não foi possível codificar o certificado" + OpenSslReasonSuffix());
+  if (size <= 0)
+    throw EOleException("Não foi possível codificar o certificado" + OpenSslReasonSuffix());
   std::string encoded(4 * ((static_cast<std::size_t>(size) + 2) / 3) + 1, '\0');
   const int written = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded.data()), der, size);
   OPENSSL_free(der);

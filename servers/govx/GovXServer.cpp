@@ -42,9 +42,12 @@ std::string TGovXServer::StoreDirectory(int aKind) const {
 
 std::string TGovXServer::StoreDescription(int aKind) const {
   switch (aKind) {
-    case StoreMemory: return "de memória";
-    case StoreLocalMachine: return "da máquina (" + StoreDirectory(aKind) + ")";
-    default: return "do usuário (" + StoreDirectory(aKind) + ")";
+    case StoreMemory:
+      return "de memória";
+    case StoreLocalMachine:
+      return "da máquina (" + StoreDirectory(aKind) + ")";
+    default:
+      return "do usuário (" + StoreDirectory(aKind) + ")";
   }
 }
 
@@ -118,8 +121,9 @@ std::vector<std::string> TGovXServer::ListCertificates() {
   std::vector<std::string> names;
   if (kind == StoreMemory) {
     for (const TCredentialPtr& credential : FMemoryStore) names.push_back(credential->CommonName);
-    std::stable_sort(names.begin(), names.end(),
-                     [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+      return CompareText(a, b) < 0;
+    });
     return names;
   }
   const TCertificateStore store(StoreDirectory(kind));

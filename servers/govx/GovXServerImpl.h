@@ -11,6 +11,10 @@
 //
 // The memory store (kind 0) holds the certificates this server opened since
 // it was created, from files or from the other stores.
+//
+// One server is used from one thread at a time (the component's rule); what
+// is process-wide (OpenSSL providers, xmlsec, libcurl) starts once, safely
+// from any thread, and is never shut down while the process runs.
 #pragma once
 
 #include <memory>

@@ -1,7 +1,8 @@
 // The settings objects of the xndGovX server: plain holders of what the
-// component pushes. The certificate values (kind, path, name, password) also
-// tell the server when they really change, so it drops the cached key then
-// and only then (the component pushes the same values before every operation).
+// component pushes. The PIN (smart cards), the allowed-elements file and the
+// option value are kept as given; nothing in this server reads them yet. The certificate values
+// (kind, path, name, password) also tell the server when they really change, so it drops the cached
+// key then and only then (the component pushes the same values before every operation).
 #pragma once
 
 #include <functional>

@@ -6,9 +6,9 @@
 #include <xmlsec/crypto.h>
 #include <xmlsec/errors.h>
 #include <xmlsec/keys.h>
+#include <xmlsec/openssl/evp.h>
 #include <xmlsec/xmldsig.h>
 #include <xmlsec/xmlsec.h>
-#include <xmlsec/openssl/evp.h>
 
 #include <mutex>
 
@@ -35,8 +35,8 @@ using XmlSecKeyPtr = std::unique_ptr<xmlSecKey, XmlSecKeyDeleter>;
 // its own messages.
 thread_local std::string tXmlSecErrors;
 
-void CollectXmlSecError(const char*, int, const char* aFunc, const char*, const char* aSubject,
-                        int, const char* aMessage) {
+void CollectXmlSecError(const char*, int, const char* aFunc, const char*, const char* aSubject, int,
+                        const char* aMessage) {
   if (!tXmlSecErrors.empty()) tXmlSecErrors += "; ";
   if (aFunc != nullptr) tXmlSecErrors += std::string(aFunc) + ": ";
   if (aSubject != nullptr && *aSubject != '\0') tXmlSecErrors += std::string(aSubject) + ": ";
@@ -52,8 +52,8 @@ std::string TakeXmlSecErrors() {
 }
 
 [[noreturn]] void FailInit(const char* aStep) {
-  throw EOleException(
-      Format("Não foi possível iniciar a biblioteca de assinatura (%s): %s", aStep, TakeXmlSecErrors()));
+  throw EOleException(Format("Não foi possível iniciar a biblioteca de assinatura (%s): %s", aStep,
+                             TakeXmlSecErrors()));
 }
 
 void StartXmlSec() {
@@ -71,7 +71,7 @@ void StartXmlSec() {
 // The dsig context around one signature; the key stays the caller's.
 class TDSigContext {
  public:
-  TDSigContext(xmlSecKey* aKey) {
+  explicit TDSigContext(xmlSecKey* aKey) {
     if (xmlSecDSigCtxInitialize(&FCtx, nullptr) < 0) {
       throw EOleException("Não foi possível preparar a assinatura: " + TakeXmlSecErrors());
     }
@@ -147,8 +147,8 @@ void CompactSignatureValue(xmlNode* aSignature) {
 xmlNode* FindSignedElement(xmlDoc* aDoc, const std::string& aElementName, const std::string& aId) {
   xmlNode* element = FindElementWithAttribute(xmlDocGetRootElement(aDoc), aElementName, "Id", aId);
   if (element == nullptr) {
-    throw EOleException(
-        Format("Elemento \"%s\" com Id \"%s\" não encontrado no XML a assinar.", aElementName, aId));
+    throw EOleException(Format("Elemento \"%s\" com Id \"%s\" não encontrado no XML a assinar.",
+                               aElementName, aId));
   }
   if (element->parent == nullptr || element->parent->type != XML_ELEMENT_NODE) {
     throw EOleException(Format(

@@ -147,18 +147,18 @@ int ImplIndex() {
 int VerifyCallback(int aOk, X509_STORE_CTX* aStore) {
   if (aOk != 0) return aOk;
   try {
-    auto* ssl = static_cast<SSL*>(
-        X509_STORE_CTX_get_ex_data(aStore, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* ssl =
+        static_cast<SSL*>(X509_STORE_CTX_get_ex_data(aStore, SSL_get_ex_data_X509_STORE_CTX_idx()));
     auto* impl = ssl != nullptr ? static_cast<TSoapTransport::Impl*>(
                                       SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), ImplIndex()))
                                 : nullptr;
     if (impl == nullptr || !impl->VerifyProblem.empty()) return aOk;
     const X509* cert = X509_STORE_CTX_get_current_cert(aStore);
     const int error = X509_STORE_CTX_get_error(aStore);
-    impl->VerifyProblem = Format(
-        "%s: certificado \"%s\", emitido por \"%s\"", X509_verify_cert_error_string(error),
-        cert != nullptr ? NameText(X509_get_subject_name(cert)) : std::string("?"),
-        cert != nullptr ? NameText(X509_get_issuer_name(cert)) : std::string("?"));
+    impl->VerifyProblem =
+        Format("%s: certificado \"%s\", emitido por \"%s\"", X509_verify_cert_error_string(error),
+               cert != nullptr ? NameText(X509_get_subject_name(cert)) : std::string("?"),
+               cert != nullptr ? NameText(X509_get_issuer_name(cert)) : std::string("?"));
   } catch (...) {
   }
   return aOk;
@@ -190,7 +190,8 @@ size_t HeaderCallback(char* aData, size_t aSize, size_t aCount, void* aImpl) {
     if (line.substr(0, 5) == "HTTP/") {
       const std::size_t code = line.find(' ');
       const std::size_t reason = code == std::string_view::npos ? code : line.find(' ', code + 1);
-      impl->Reason = reason == std::string_view::npos ? std::string() : Trim(line.substr(reason + 1));
+      impl->Reason =
+          reason == std::string_view::npos ? std::string() : Trim(line.substr(reason + 1));
     }
   } catch (...) {
     return 0;
@@ -235,9 +236,8 @@ void TSoapTransport::Impl::LoadExtraCas() {
   if (CaLoaded) return;
   if (!CaBundle.empty()) {
     if (!FileExists(CaBundle) && !DirectoryExists(CaBundle)) {
-      throw EOleException(
-          Format("Autoridades certificadoras adicionais (%s) não encontradas: %s", CaBundleVariable,
-                 CaBundle));
+      throw EOleException(Format("Autoridades certificadoras adicionais (%s) não encontradas: %s",
+                                 CaBundleVariable, CaBundle));
     }
     for (const std::string& file : CaBundleFiles(CaBundle)) {
       X509StackPtr certificates = ReadPemCertificates(file);

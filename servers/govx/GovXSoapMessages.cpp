@@ -33,8 +33,8 @@ std::string Soap12Code(xmlNode* aFault) {
 [[noreturn]] void RaiseFault(xmlNode* aFault) {
   const bool soap12 = NamespaceUri(aFault) == Soap12Namespace;
   const std::string code = soap12 ? Soap12Code(aFault) : ChildText(aFault, "faultcode");
-  const std::string reason = soap12 ? ChildText(ChildElement(aFault, "Reason"), "Text")
-                                    : ChildText(aFault, "faultstring");
+  const std::string reason =
+      soap12 ? ChildText(ChildElement(aFault, "Reason"), "Text") : ChildText(aFault, "faultstring");
   const std::string detail = Trim(NodeText(ChildElement(aFault, soap12 ? "Detail" : "detail")));
   std::string message = Format("O servidor retornou uma falha SOAP (%s): %s", code, reason);
   if (!detail.empty()) message += " Detalhe: " + detail;
@@ -66,15 +66,17 @@ TSoapVersion EnvelopeSoapVersion(std::string_view aEnvelope) {
     if (ns == Soap12Namespace) return TSoapVersion::Soap12;
     if (ns == Soap11Namespace) return TSoapVersion::Soap11;
   }
-  throw EOleException(Format(
-      "O envelope SOAP deve ter como raiz o elemento Envelope do SOAP 1.1 (%s) ou do SOAP 1.2 (%s).",
-      Soap11Namespace, Soap12Namespace));
+  throw EOleException(
+      Format("O envelope SOAP deve ter como raiz o elemento Envelope do SOAP 1.1 (%s) ou do SOAP "
+             "1.2 (%s).",
+             Soap11Namespace, Soap12Namespace));
 }
 
 std::string ExtractSoapResult(const TSoapAnswer& aAnswer, const std::string& aResultElement,
                               const std::string& aNamespace) {
   std::string parseError;
-  const XmlDocPtr doc = Trim(aAnswer.Body).empty() ? nullptr : TryParseXml(aAnswer.Body, parseError);
+  const XmlDocPtr doc =
+      Trim(aAnswer.Body).empty() ? nullptr : TryParseXml(aAnswer.Body, parseError);
   if (doc) {
     if (xmlNode* fault = FindFault(doc.get())) RaiseFault(fault);
   }
@@ -109,21 +111,36 @@ std::string AnswerExcerpt(std::string_view aBody, std::size_t aLimit) {
 
 std::string StandardReasonPhrase(long aStatus) {
   switch (aStatus) {
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 408: return "Request Timeout";
-    case 413: return "Payload Too Large";
-    case 415: return "Unsupported Media Type";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    case 501: return "Not Implemented";
-    case 502: return "Bad Gateway";
-    case 503: return "Service Unavailable";
-    case 504: return "Gateway Timeout";
-    default: return aStatus >= 300 && aStatus < 400 ? "Redirect" : "Resposta HTTP";
+    case 400:
+      return "Bad Request";
+    case 401:
+      return "Unauthorized";
+    case 403:
+      return "Forbidden";
+    case 404:
+      return "Not Found";
+    case 405:
+      return "Method Not Allowed";
+    case 408:
+      return "Request Timeout";
+    case 413:
+      return "Payload Too Large";
+    case 415:
+      return "Unsupported Media Type";
+    case 429:
+      return "Too Many Requests";
+    case 500:
+      return "Internal Server Error";
+    case 501:
+      return "Not Implemented";
+    case 502:
+      return "Bad Gateway";
+    case 503:
+      return "Service Unavailable";
+    case 504:
+      return "Gateway Timeout";
+    default:
+      return aStatus >= 300 && aStatus < 400 ? "Redirect" : "Resposta HTTP";
   }
 }
 

@@ -28,7 +28,8 @@ std::string HomeDirectory() {
 
 bool IsMissing(const std::error_code& aError) {
   return aError == std::errc::no_such_file_or_directory || aError == std::errc::not_a_directory ||
-         aError == std::errc::filename_too_long || aError == std::errc::too_many_symbolic_link_levels;
+         aError == std::errc::filename_too_long ||
+         aError == std::errc::too_many_symbolic_link_levels;
 }
 
 bool IsPkcs12Name(const std::string& aExtension) {

@@ -58,7 +58,8 @@ class TCertificateStore {
   std::vector<TStoreEntry> Entries(const std::string& aPassword) const;
 
   // The first entry whose common name is aName, ignoring case; nullptr when none.
-  static const TStoreEntry* Find(const std::vector<TStoreEntry>& aEntries, const std::string& aName);
+  static const TStoreEntry* Find(const std::vector<TStoreEntry>& aEntries,
+                                 const std::string& aName);
 
   // Opens an entry with its key (same password order as Entries).
   static TCredentialPtr Open(const TStoreEntry& aEntry, const std::string& aPassword);

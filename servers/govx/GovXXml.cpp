@@ -249,7 +249,6 @@ xmlNode* ChildElement(xmlNode* aNode, std::string_view aName) {
   return nullptr;
 }
 
-
 xmlNode* FindElement(xmlNode* aRoot, std::string_view aName, std::string_view aNamespace) {
   return FindFirst(aRoot, [&](xmlNode* aNode) {
     return HasLocalName(aNode, aName) && (aNamespace.empty() || NamespaceUri(aNode) == aNamespace);

@@ -116,23 +116,21 @@ INSTANTIATE_TEST_SUITE_P(
                        return std::string("O certificado \"") + TestPki::WithoutKeyName +
                               "\" não possui chave privada.";
                      }},
-        CheckFailure{"Vencido",
-                     [](auto& t, auto& s) {
-                       PushCertificate(s, 2, t.Pki().ExpiredPfx(), "", "1234");
-                     },
-                     [](auto&) {
-                       return std::string("O certificado \"") + TestPki::ExpiredName +
-                              "\" está vencido desde " + TestPki::ExpiredEndDate + ".";
-                     }},
-        CheckFailure{"AindaNaoValido",
-                     [](auto& t, auto& s) {
-                       PushCertificate(s, 2, t.Pki().NotYetValidPfx(), "", "1234");
-                     },
-                     [](auto&) {
-                       return std::string("O certificado \"") + TestPki::NotYetValidName +
-                              "\" ainda não é válido: a validade começa em " +
-                              TestPki::NotYetValidStartDate + ".";
-                     }},
+        CheckFailure{
+            "Vencido",
+            [](auto& t, auto& s) { PushCertificate(s, 2, t.Pki().ExpiredPfx(), "", "1234"); },
+            [](auto&) {
+              return std::string("O certificado \"") + TestPki::ExpiredName +
+                     "\" está vencido desde " + TestPki::ExpiredEndDate + ".";
+            }},
+        CheckFailure{
+            "AindaNaoValido",
+            [](auto& t, auto& s) { PushCertificate(s, 2, t.Pki().NotYetValidPfx(), "", "1234"); },
+            [](auto&) {
+              return std::string("O certificado \"") + TestPki::NotYetValidName +
+                     "\" ainda não é válido: a validade começa em " +
+                     TestPki::NotYetValidStartDate + ".";
+            }},
         CheckFailure{"NomeAusenteDoRepositorioDoUsuario",
                      [](auto& t, auto& s) {
                        Copy(t.Pki().CompanyPfx(), t.UserStore() + "empresa.pfx");
@@ -144,12 +142,13 @@ INSTANTIATE_TEST_SUITE_P(
                               "encontrado no repositório do usuário (" +
                               t.UserStore() + ").";
                      }},
-        CheckFailure{"NomeAusenteDoRepositorioDaMaquina",
-                     [](auto&, auto& s) { PushCertificate(s, 1, "", "EMPRESA X", ""); },
-                     [](auto& t) {
-                       return "Certificado \"EMPRESA X\" não encontrado no repositório da máquina (" +
-                              t.MachineStore() + ").";
-                     }},
+        CheckFailure{
+            "NomeAusenteDoRepositorioDaMaquina",
+            [](auto&, auto& s) { PushCertificate(s, 1, "", "EMPRESA X", ""); },
+            [](auto& t) {
+              return "Certificado \"EMPRESA X\" não encontrado no repositório da máquina (" +
+                     t.MachineStore() + ").";
+            }},
         CheckFailure{"ActiveDirectory",
                      [](auto&, auto& s) { PushCertificate(s, 3, "", "EMPRESA X", ""); },
                      [](auto&) {
@@ -185,17 +184,19 @@ TEST_P(CheckCertificateSuccessTest, OpensAndAnnouncesTheCertificate) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, CheckCertificateSuccessTest,
     ::testing::Values(
-        CheckSuccess{"Pkcs12",
-                     [](auto& t, auto& s) { PushCertificate(s, 2, t.Pki().CompanyPfx(), "", "1234"); },
-                     TestPki::CompanyName},
+        CheckSuccess{
+            "Pkcs12",
+            [](auto& t, auto& s) { PushCertificate(s, 2, t.Pki().CompanyPfx(), "", "1234"); },
+            TestPki::CompanyName},
         CheckSuccess{"Pkcs12SemSenha",
                      [](auto& t, auto& s) {
                        PushCertificate(s, 2, t.Pki().CompanyPfxWithoutPassword(), "", "");
                      },
                      TestPki::CompanyName},
-        CheckSuccess{"Pkcs12Legado",
-                     [](auto& t, auto& s) { PushCertificate(s, 2, t.Pki().LegacyPfx(), "", "1234"); },
-                     TestPki::LegacyName},
+        CheckSuccess{
+            "Pkcs12Legado",
+            [](auto& t, auto& s) { PushCertificate(s, 2, t.Pki().LegacyPfx(), "", "1234"); },
+            TestPki::LegacyName},
         CheckSuccess{"CaminhoComBarrasInvertidas",
                      [](auto& t, auto& s) {
                        std::string path = t.Pki().CompanyPfx();
@@ -203,9 +204,10 @@ INSTANTIATE_TEST_SUITE_P(
                        PushCertificate(s, 2, path, "", "1234");
                      },
                      TestPki::CompanyName},
-        CheckSuccess{"ParPem",
-                     [](auto& t, auto& s) { PushCertificate(s, 2, t.Pki().PemCertificate(), "", ""); },
-                     TestPki::PemName},
+        CheckSuccess{
+            "ParPem",
+            [](auto& t, auto& s) { PushCertificate(s, 2, t.Pki().PemCertificate(), "", ""); },
+            TestPki::PemName},
         CheckSuccess{"ParPemComChaveCifrada",
                      [](auto& t, auto& s) {
                        PushCertificate(s, 2, t.Pki().EncryptedPemCertificate(), "", "1234");

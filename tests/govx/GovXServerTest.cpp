@@ -27,12 +27,12 @@ TEST_P(FirstCertificateNameTest, TakesTheFirstNonEmptyLineTrimmed) {
   EXPECT_EQ(govx::FirstCertificateName(GetParam().Pushed), GetParam().Selected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, FirstCertificateNameTest,
-    ::testing::Values(NameCase{"", ""}, NameCase{" \t\r\n\r\n", ""},
-                      NameCase{"EMPRESA:1\r\n", "EMPRESA:1"},
-                      NameCase{"\r\n  EMPRESA TESTE LTDA:1 \r\nOUTRA\r\n", "EMPRESA TESTE LTDA:1"},
-                      NameCase{"\nEMPRESA\rOUTRA", "EMPRESA"}));
+INSTANTIATE_TEST_SUITE_P(Texts, FirstCertificateNameTest,
+                         ::testing::Values(NameCase{"", ""}, NameCase{" \t\r\n\r\n", ""},
+                                           NameCase{"EMPRESA:1\r\n", "EMPRESA:1"},
+                                           NameCase{"\r\n  EMPRESA TESTE LTDA:1 \r\nOUTRA\r\n",
+                                                    "EMPRESA TESTE LTDA:1"},
+                                           NameCase{"\nEMPRESA\rOUTRA", "EMPRESA"}));
 
 TEST(GovXReportTest, EveryReportOperationSaysReportsAreNotAvailable) {
   govx::TGovXServer server;

@@ -39,8 +39,7 @@ std::regex ExpectedSignature(const std::string& aId) {
               c14n + "\"/><SignatureMethod Algorithm=\"" + dsig + "rsa-sha1\"/><Reference URI=\"#" +
               aId + "\"><Transforms><Transform Algorithm=\"" + dsig +
               "enveloped-signature\"/><Transform Algorithm=\"" + c14n +
-              "\"/></Transforms><DigestMethod Algorithm=\"" + dsig +
-              "sha1\"/><DigestValue>") +
+              "\"/></Transforms><DigestMethod Algorithm=\"" + dsig + "sha1\"/><DigestValue>") +
       "[A-Za-z0-9+/]{27}=" + Escaped("</DigestValue></Reference></SignedInfo><SignatureValue>") +
       "[A-Za-z0-9+/]{342}==" +
       Escaped("</SignatureValue><KeyInfo><X509Data><X509Certificate>" + CompanyCertificateBase64() +
@@ -101,7 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SignXmlTest, FindsTheParentEndTagPastCommentsCdataAndLookalikes) {
   const std::string before =
       "<?xml version=\"1.0\"?>\r\n<!-- <NFe> --><lote><b x=\"a>b\" y='/>'/><NFe "
-      "xmlns=\"http://www.portalfiscal.inf.br/nfe\"><!-- </NFe> --><infNFe Id=\"NFe1\"><![CDATA[</NFe>]]>"
+      "xmlns=\"http://www.portalfiscal.inf.br/nfe\"><!-- </NFe> --><infNFe "
+      "Id=\"NFe1\"><![CDATA[</NFe>]]>"
       "<?pi </NFe>?><NFe/></infNFe><NFe></NFe>\r\n";
   const std::string after = "</NFe></lote>";
 
@@ -119,7 +119,8 @@ TEST_F(SignXmlTest, TamperedSignedNoteFailsVerification) {
   const std::string original = "<natOp>Venda prod. do estab.</natOp>";
   ASSERT_NE(output.find(original), std::string::npos);
   std::string tampered = output;
-  tampered.replace(tampered.find(original), original.size(), "<natOp>Venda prod. do estab </natOp>");
+  tampered.replace(tampered.find(original), original.size(),
+                   "<natOp>Venda prod. do estab </natOp>");
 
   EXPECT_TRUE(VerifyWithXmlSec(output, "infNFe").Verified);
   EXPECT_FALSE(VerifyWithXmlSec(tampered, "infNFe").Verified);
@@ -151,8 +152,9 @@ TEST_P(SignErrorTest, RaisesNamingWhatIsWrong) {
   EXPECT_EQ(OleErrorOf([&] { FServer.SignXml(c.Xml, c.Id); }), c.Message);
 }
 
-const std::string SmallNote = "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe Id=\"NFe1\" "
-                              "versao=\"3.10\"><ide/></infNFe></NFe>";
+const std::string SmallNote =
+    "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe Id=\"NFe1\" "
+    "versao=\"3.10\"><ide/></infNFe></NFe>";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SignErrorTest,
@@ -161,17 +163,18 @@ INSTANTIATE_TEST_SUITE_P(
                       "Elemento \"infEvento\" com Id \"NFe1\" não encontrado no XML a assinar."},
         SignErrorCase{"IdDiferente", "infNFe", SmallNote, "NFe2",
                       "Elemento \"infNFe\" com Id \"NFe2\" não encontrado no XML a assinar."},
-        SignErrorCase{"ElementoSemNome", "", SmallNote, "NFe1", "Elemento a assinar não informado."},
+        SignErrorCase{"ElementoSemNome", "", SmallNote, "NFe1",
+                      "Elemento a assinar não informado."},
         SignErrorCase{"ElementoNaRaiz", "infNFe", "<infNFe Id=\"NFe1\"/>", "NFe1",
                       "O elemento \"infNFe\" é a raiz do XML a assinar: a assinatura precisa de um "
                       "elemento pai."},
         SignErrorCase{"XmlMalFormado", "infNFe", "<NFe><infNFe Id=\"NFe1\">", "NFe1",
                       "O XML a assinar não é um XML válido: linha 1: Premature end of data in tag "
                       "infNFe line 1"},
-        SignErrorCase{"Doctype", "infNFe",
-                      "<!DOCTYPE NFe [<!ENTITY e \"x\">]><NFe><infNFe Id=\"NFe1\">&e;</infNFe></NFe>",
-                      "NFe1",
-                      "O XML a assinar não é um XML válido: documentos com DOCTYPE não são aceitos"}),
+        SignErrorCase{
+            "Doctype", "infNFe",
+            "<!DOCTYPE NFe [<!ENTITY e \"x\">]><NFe><infNFe Id=\"NFe1\">&e;</infNFe></NFe>", "NFe1",
+            "O XML a assinar não é um XML válido: documentos com DOCTYPE não são aceitos"}),
     [](const auto& aInfo) { return std::string(aInfo.param.Name); });
 
 TEST(SignXmlWithoutCertificateTest, RaisesNothingConfigured) {

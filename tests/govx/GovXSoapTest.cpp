@@ -27,10 +27,11 @@ const std::string StatusAction =
 const std::string StatusNamespace = "http://www.portalfiscal.inf.br/nfe/wsdl/NfeStatusServico2";
 
 std::string Envelope(const std::string& aSoapNamespace) {
-  return "<soap:Envelope xmlns:soap=\"" + aSoapNamespace +
-         "\"><soap:Header><nfeCabecMsg xmlns=\"" + StatusNamespace +
+  return "<soap:Envelope xmlns:soap=\"" + aSoapNamespace + "\"><soap:Header><nfeCabecMsg xmlns=\"" +
+         StatusNamespace +
          "\"><cUF>35</cUF><versaoDados>3.10</versaoDados></nfeCabecMsg></soap:Header><soap:Body>"
-         "<nfeDadosMsg xmlns=\"" + StatusNamespace +
+         "<nfeDadosMsg xmlns=\"" +
+         StatusNamespace +
          "\"><consStatServ versao=\"3.10\" xmlns=\"http://www.portalfiscal.inf.br/nfe\"><tpAmb>2"
          "</tpAmb><cUF>35</cUF><xServ>STATUS</xServ></consStatServ></nfeDadosMsg></soap:Body>"
          "</soap:Envelope>";
@@ -98,21 +99,22 @@ TEST_P(SoapVersionTest, PostsTheEnvelopeWithTheClientChainAndAnswersTheResultCon
 
 INSTANTIATE_TEST_SUITE_P(
     Versions, SoapVersionTest,
-    ::testing::Values(VersionCase{"Soap12", &Soap12Envelope,
-                                  "application/soap+xml; charset=utf-8; action=\"" + StatusAction +
-                                      "\"",
-                                  ""},
-                      VersionCase{"Soap11", &Soap11Envelope, "text/xml; charset=utf-8",
-                                  "\"" + StatusAction + "\""}),
+    ::testing::Values(
+        VersionCase{"Soap12", &Soap12Envelope,
+                    "application/soap+xml; charset=utf-8; action=\"" + StatusAction + "\"", ""},
+        VersionCase{"Soap11", &Soap11Envelope, "text/xml; charset=utf-8",
+                    "\"" + StatusAction + "\""}),
     [](const auto& aInfo) { return std::string(aInfo.param.Name); });
 
 TEST_F(SoapTest, ResultContentCarriesTheNamespacesItBorrowsAndPrefersTheGivenNamespace) {
   FHost.Respond({200, "text/xml",
                  "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\" "
-                 "xmlns:r=\"" + StatusNamespace + "\" xmlns:x=\"urn:x\"><s:Header><nfeStatusServicoNF2Result "
-                 "xmlns=\"urn:outro\">cabeçalho</nfeStatusServicoNF2Result></s:Header><s:Body>"
-                 "<r:nfeStatusServicoNF2Result><x:a x:b=\"1\">t</x:a>texto &amp; mais<c/>"
-                 "</r:nfeStatusServicoNF2Result></s:Body></s:Envelope>",
+                 "xmlns:r=\"" +
+                     StatusNamespace +
+                     "\" xmlns:x=\"urn:x\"><s:Header><nfeStatusServicoNF2Result "
+                     "xmlns=\"urn:outro\">cabeçalho</nfeStatusServicoNF2Result></s:Header><s:Body>"
+                     "<r:nfeStatusServicoNF2Result><x:a x:b=\"1\">t</x:a>texto &amp; mais<c/>"
+                     "</r:nfeStatusServicoNF2Result></s:Body></s:Envelope>",
                  0});
   EXPECT_EQ(Send(), "<x:a xmlns:x=\"urn:x\" x:b=\"1\">t</x:a>texto &amp; mais<c/>");
 }
@@ -130,7 +132,7 @@ TEST_F(SoapTest, AnswerInLatin1ComesBackInUtf8) {
 struct AnswerCase {
   const char* Name;
   CannedResponse Response;
-  std::string Result;  // the result element asked for
+  std::string Result;   // the result element asked for
   std::string Message;  // "%URL%" stands for the address
 };
 
@@ -159,17 +161,18 @@ INSTANTIATE_TEST_SUITE_P(
                     0},
                    Result,
                    "O servidor retornou uma falha SOAP (soap:Server): Erro interno do servidor"},
-        AnswerCase{"FalhaSoap12",
-                   {500, "application/soap+xml",
-                    "<env:Envelope xmlns:env=\"http://www.w3.org/2003/05/soap-envelope\"><env:Body>"
-                    "<env:Fault><env:Code><env:Value>env:Receiver</env:Value><env:Subcode>"
-                    "<env:Value>a:Paralisado</env:Value></env:Subcode></env:Code><env:Reason>"
-                    "<env:Text xml:lang=\"pt\">Serviço paralisado</env:Text></env:Reason>"
-                    "<env:Detail>Tente mais tarde</env:Detail></env:Fault></env:Body></env:Envelope>",
-                    0},
-                   Result,
-                   "O servidor retornou uma falha SOAP (env:Receiver/a:Paralisado): Serviço "
-                   "paralisado Detalhe: Tente mais tarde"},
+        AnswerCase{
+            "FalhaSoap12",
+            {500, "application/soap+xml",
+             "<env:Envelope xmlns:env=\"http://www.w3.org/2003/05/soap-envelope\"><env:Body>"
+             "<env:Fault><env:Code><env:Value>env:Receiver</env:Value><env:Subcode>"
+             "<env:Value>a:Paralisado</env:Value></env:Subcode></env:Code><env:Reason>"
+             "<env:Text xml:lang=\"pt\">Serviço paralisado</env:Text></env:Reason>"
+             "<env:Detail>Tente mais tarde</env:Detail></env:Fault></env:Body></env:Envelope>",
+             0},
+            Result,
+            "O servidor retornou uma falha SOAP (env:Receiver/a:Paralisado): Serviço "
+            "paralisado Detalhe: Tente mais tarde"},
         AnswerCase{"NaoEncontradoComCorpo",
                    {404, "text/html", "<html><body>Página não encontrada</body></html>", 0},
                    Result,
@@ -188,7 +191,8 @@ INSTANTIATE_TEST_SUITE_P(
                    {503, "text/plain", std::string(2500, 'x'), 0},
                    Result,
                    "Erro HTTP ao enviar a mensagem para %URL%: Service Unavailable (503). "
-                   "Resposta do servidor: " + std::string(2000, 'x') + "..."},
+                   "Resposta do servidor: " +
+                       std::string(2000, 'x') + "..."},
         AnswerCase{"RespostaQueNaoEXml",
                    {200, "text/html", "<html><body>manutenção programada", 0},
                    Result,
@@ -198,14 +202,18 @@ INSTANTIATE_TEST_SUITE_P(
                    {200, "application/soap+xml", StatusAnswer().substr(0, 300), 0},
                    Result,
                    "A resposta de %URL% não é um XML válido (linha 1: Premature end of data in "
-                   "tag nfeCabecMsg line 1). Resposta do servidor: " + StatusAnswer().substr(0, 300)},
-        AnswerCase{"RespostaVazia", {200, "application/soap+xml", "", 0}, Result,
+                   "tag nfeCabecMsg line 1). Resposta do servidor: " +
+                       StatusAnswer().substr(0, 300)},
+        AnswerCase{"RespostaVazia",
+                   {200, "application/soap+xml", "", 0},
+                   Result,
                    "A resposta de %URL% está vazia."},
         AnswerCase{"ElementoDeResultadoAusente",
                    {200, "application/soap+xml", StatusAnswer(), 0},
                    "nfeConsultaNF2Result",
                    "Elemento \"nfeConsultaNF2Result\" não encontrado na resposta de %URL%. "
-                   "Resposta do servidor: " + StatusAnswer()}),
+                   "Resposta do servidor: " +
+                       StatusAnswer()}),
     [](const auto& aInfo) { return std::string(aInfo.param.Name); });
 
 TEST_F(SoapTest, GivesUpWhenTheServerTakesLongerThanTheTimeOut) {
@@ -216,8 +224,8 @@ TEST_F(SoapTest, GivesUpWhenTheServerTakesLongerThanTheTimeOut) {
   const std::string message = OleErrorOf([&] { Send(); });
 
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-  EXPECT_THAT(message,
-              StartsWith("Falha na comunicação com " + FHost.Url() + ": Operation timed out after"));
+  EXPECT_THAT(message, StartsWith("Falha na comunicação com " + FHost.Url() +
+                                  ": Operation timed out after"));
 }
 
 TEST_F(SoapTest, HostRefusesTheHandshakeWithoutAClientCertificate) {
@@ -277,8 +285,8 @@ TEST_F(SoapTest, ProxySettingIsUsed) {
 
 TEST_F(SoapTest, RefusesWhatCannotBeSent) {
   EXPECT_EQ(OleErrorOf([&] {
-              FServer.SendSoapMessage("http://127.0.0.1:1/ws", Soap12Envelope, StatusAction,
-                                      Result, StatusNamespace);
+              FServer.SendSoapMessage("http://127.0.0.1:1/ws", Soap12Envelope, StatusAction, Result,
+                                      StatusNamespace);
             }),
             "Conexão segura exigida: o endereço http://127.0.0.1:1/ws não usa HTTPS.");
   EXPECT_EQ(OleErrorOf([&] { Send("<nfeDadosMsg/>"); }),

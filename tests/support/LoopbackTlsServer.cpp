@@ -12,9 +12,9 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <csignal>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -40,7 +40,8 @@ using SslPtr = std::unique_ptr<SSL, SslDeleter>;
 [[noreturn]] void Fail(const std::string& aWhat) {
   char reason[256] = "";
   ERR_error_string_n(ERR_get_error(), reason, sizeof reason);
-  throw std::runtime_error("LoopbackTlsServer: " + aWhat + " " + reason + " " + std::strerror(errno));
+  throw std::runtime_error("LoopbackTlsServer: " + aWhat + " " + reason + " " +
+                           std::strerror(errno));
 }
 
 // A TLS context that requires a client certificate issued under aClientCa.
@@ -76,12 +77,18 @@ int PeerPort(int aSocket) {
 
 const char* Reason(int aStatus) {
   switch (aStatus) {
-    case 200: return "OK";
-    case 400: return "Bad Request";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 200:
+      return "OK";
+    case 400:
+      return "Bad Request";
+    case 404:
+      return "Not Found";
+    case 500:
+      return "Internal Server Error";
+    case 503:
+      return "Service Unavailable";
+    default:
+      return "Status";
   }
 }
 
@@ -237,10 +244,10 @@ struct LoopbackTlsServer::Impl {
       }
       if (Stopping) return false;
     }
-    const std::string message = "HTTP/1.1 " + std::to_string(response.Status) + " " +
-                                Reason(response.Status) + "\r\nContent-Type: " +
-                                response.ContentType + "\r\nContent-Length: " +
-                                std::to_string(response.Body.size()) + "\r\n\r\n" + response.Body;
+    const std::string message =
+        "HTTP/1.1 " + std::to_string(response.Status) + " " + Reason(response.Status) +
+        "\r\nContent-Type: " + response.ContentType +
+        "\r\nContent-Length: " + std::to_string(response.Body.size()) + "\r\n\r\n" + response.Body;
     return SSL_write(aSsl, message.data(), static_cast<int>(message.size())) ==
            static_cast<int>(message.size());
   }

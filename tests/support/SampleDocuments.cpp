@@ -42,10 +42,11 @@ std::string RemoveSignature(const std::string& aXml) {
 }
 
 std::string UnsignedNfe310(int aItems) {
-  const std::string note =
-      Compact(Between(SharedFixture("nfe310_nfeProc_autorizada_5itens.xml"), "<infNFe", "</infNFe>"));
+  const std::string note = Compact(
+      Between(SharedFixture("nfe310_nfeProc_autorizada_5itens.xml"), "<infNFe", "</infNFe>"));
   std::vector<std::string> items;
-  for (std::size_t at = note.find("<det "); at != std::string::npos; at = note.find("<det ", at + 1)) {
+  for (std::size_t at = note.find("<det "); at != std::string::npos;
+       at = note.find("<det ", at + 1)) {
     items.push_back(Between(note, "<det ", "</det>", at));
   }
   const std::size_t first = note.find("<det ");

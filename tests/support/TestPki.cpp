@@ -110,7 +110,8 @@ CertPtr Issue(const std::string& aName, EVP_PKEY* aKey, X509* aIssuer, EVP_PKEY*
   AddNameEntry(subject, "CN", aName);
   X509* issuer = aIssuer != nullptr ? aIssuer : cert.get();
   Check(X509_set_issuer_name(cert.get(), X509_get_subject_name(issuer)) == 1, "issuer");
-  Check(ASN1_TIME_set(X509_getm_notBefore(cert.get()), aValidity.NotBefore) != nullptr, "notBefore");
+  Check(ASN1_TIME_set(X509_getm_notBefore(cert.get()), aValidity.NotBefore) != nullptr,
+        "notBefore");
   Check(ASN1_TIME_set(X509_getm_notAfter(cert.get()), aValidity.NotAfter) != nullptr, "notAfter");
   Check(X509_set_pubkey(cert.get(), aKey) == 1, "X509_set_pubkey");
   AddExtension(cert.get(), issuer, NID_subject_key_identifier, "hash");
@@ -200,7 +201,8 @@ TestPki::TestPki() {
   const std::vector<X509*> chain{intermediate.get(), root.get()};
 
   auto client = [&](const char* aName, EVP_PKEY* aKey, Validity aValidity) {
-    return Issue(aName, aKey, intermediate.get(), intermediateKey.get(), Profile::Client, aValidity);
+    return Issue(aName, aKey, intermediate.get(), intermediateKey.get(), Profile::Client,
+                 aValidity);
   };
 
   KeyPtr companyKey = NewKey();
@@ -214,7 +216,8 @@ TestPki::TestPki() {
   WritePkcs12(SecondPfx(), Password, otherKey.get(),
               client(SecondName, otherKey.get(), Current()).get(), chain);
   WritePkcs12(ExpiredPfx(), Password, otherKey.get(),
-              client(ExpiredName, otherKey.get(), {Utc(2019, 1, 1), Utc(2020, 1, 31)}).get(), chain);
+              client(ExpiredName, otherKey.get(), {Utc(2019, 1, 1), Utc(2020, 1, 31)}).get(),
+              chain);
   WritePkcs12(NotYetValidPfx(), Password, otherKey.get(),
               client(NotYetValidName, otherKey.get(), {Utc(2040, 6, 15), Utc(2045, 1, 1)}).get(),
               chain);
