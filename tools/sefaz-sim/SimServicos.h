@@ -1,0 +1,65 @@
+// What the simulated authoriser answers to each NF-e message, with the
+// notes, receipts, cancellations and events it accepted during the run.
+#pragma once
+
+#include <libxml/tree.h>
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "SimXml.h"
+
+namespace xnd::sim {
+
+// The kind of web service a server-list key names.
+enum class TServico { Status, Cancelamento, Consulta, Inutilizacao, Recepcao, RetRecepcao, Cadastro, Evento, Destinadas };
+
+// The message root element each service accepts ("consStatServ" ...).
+const char* RaizEsperada(TServico aServico);
+
+class TServicos {
+ public:
+  explicit TServicos(TEsquemas& aEsquemas) : FEsquemas(aEsquemas) {}
+
+  // The answer document to aMensagem (whose root is RaizEsperada(aServico)).
+  // aCUF: the UF code of the message header, when there was one.
+  std::string Responder(TServico aServico, xmlDoc* aMensagem, const std::string& aCUF);
+
+ private:
+  struct TNota {
+    std::string ProtNFe;  // the authorisation protocol, as sent in answers
+    std::string NProt;
+    std::string Versao;
+    bool Cancelada = false;
+  };
+  struct TLote {
+    std::vector<std::string> Protocolos;
+  };
+
+  std::string Status(xmlNode* aRaiz, const std::string& aCUF);
+  std::string Recepcao(xmlNode* aRaiz, const std::string& aCUF);
+  std::string RetRecepcao(xmlNode* aRaiz, const std::string& aCUF);
+  std::string Consulta(xmlNode* aRaiz, const std::string& aCUF);
+  std::string Cancelamento(xmlNode* aRaiz, const std::string& aCUF);
+  std::string Inutilizacao(xmlNode* aRaiz, const std::string& aCUF);
+  std::string Cadastro(xmlNode* aRaiz, const std::string& aCUF);
+  std::string Evento(xmlDoc* aMensagem, xmlNode* aRaiz, const std::string& aCUF);
+  std::string Destinadas(xmlNode* aRaiz);
+
+  // The protNFe of one note of a batch: 100, or the rejection it earns.
+  std::string ProtocolarNota(xmlNode* aNFe, const std::string& aTpAmb, const std::string& aCUF);
+  std::string NovoProtocolo(const std::string& aCUF);
+  std::string NovoRecibo(const std::string& aCUF);
+
+  TEsquemas& FEsquemas;
+  std::mutex FMutex;
+  std::map<std::string, TNota> FNotas;  // by access key
+  std::map<std::string, TLote> FLotes;  // by receipt number
+  std::uint64_t FSequencia = 0;
+};
+
+}  // namespace xnd::sim
