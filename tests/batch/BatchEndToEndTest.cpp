@@ -92,6 +92,16 @@ class EndToEndTest : public ::testing::Test {
     FNFe->SetValidarEsquemaAntesEnvio(true);
     return true;
   }
+  // The receipt query, answered "in processing" (105) until the batch is done.
+  std::string QueryReceipt(const std::string& aReceipt) {
+    std::string result;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      result = FNFe->ObterInterfaceVersao().ConsultarRecibo(aReceipt);
+      if (ObterValorTag("cStat", result) != "105") break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return result;
+  }
   std::string ErrorLog() const {
     const std::string path = FTemp.Path() + "erros/nfe_exception.log";
     return FileExists(path) ? ReadFileBytes(path) : std::string();
@@ -158,14 +168,35 @@ TEST_F(EndToEndTest, TheSimulatorAcceptsTheBatchAndAuthorisesEveryNote) {
         << name;
   }
 
-  // The receipt query, answered "in processing" (105) until the batch is done.
-  std::string result;
-  for (int attempt = 0; attempt < 20; ++attempt) {
-    result = FNFe->ObterInterfaceVersao().ConsultarRecibo(receipt);
-    if (ObterValorTag("cStat", result) != "105") break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+  const std::string result = QueryReceipt(receipt);
   EXPECT_EQ(ProtocolStatus(result, FKeys), (std::vector<std::string>(3, "100"))) << result;
+}
+
+TEST_F(EndToEndTest, AnInvalidNoteIsStoppedByValidationOrElseRejectedByTheService) {
+  const SimulatorProcess simulator(FTemp.Path() + "nfeServidoresHom.ini");
+  if (!simulator.Ready()) GTEST_SKIP() << simulator.Error();
+  if (!InstallNationalSchemas()) GTEST_SKIP() << "national schemas not found";
+  FNFe->SetArquivoServidoresHom(FTemp.Path() + "nfeServidoresHom.ini");
+  // The second note loses its nature of operation, which the schema requires.
+  const std::size_t second = FBatch.find("<natOp>", FBatch.find(FKeys[1]));
+  FBatch.erase(second, FBatch.find("</natOp>", second) + 8 - second);
+  const std::string signed_ = Sign();
+  std::string answer;
+
+  const TRaised validated = Capture([&] { FNFe->EnviarLote("20260002", signed_, answer, false); });
+  EXPECT_EQ(validated.ClassName, "ExndSchemaValidationException");
+  EXPECT_GT(FNFe->ErrosValidador()->Count(), 0);
+  EXPECT_FALSE(DirectoryExists(FTemp.Path() + "Log"));
+
+  FNFe->SetValidarEsquemaAntesEnvio(false);
+  const TRaised sent = Capture([&] { FNFe->EnviarLote("20260002", signed_, answer, false); });
+  if (sent.Message == "Erro ao enviar NF-e: Versão do Manual não definida") {
+    GTEST_SKIP() << "the component hands out no version interface object yet";
+  }
+  ASSERT_EQ(sent, TRaised{}) << ErrorLog();
+  const std::string result = QueryReceipt(ObterNumeroRecibo(answer));
+  EXPECT_EQ(ProtocolStatus(result, FKeys), (std::vector<std::string>{"100", "225", "100"}))
+      << result;
 }
 
 }  // namespace
