@@ -162,7 +162,7 @@ void RegisterId(xmlDoc* aDoc, xmlNode* aElement, const std::string& aId) {
   xmlAttr* attribute = xmlHasProp(aElement, BAD_CAST "Id");
   if (xmlGetID(aDoc, BAD_CAST aId.c_str()) == attribute) return;
   if (xmlAddID(nullptr, aDoc, BAD_CAST aId.c_str(), attribute) == nullptr) {
-    throw EOleException(Format("O Id \"%s\" aparece mais de uma vez no XML a assinar.", aId));
+    throw EOleException(Format("Não foi possível registrar o Id \"%s\" do XML a assinar.", aId));
   }
 }
 
