@@ -15,7 +15,8 @@ namespace xnd {
 
 namespace {
 
-std::unique_ptr<TxndNFEInterface> CriarInterfaceVersao(TVersaoManual aVersao, const TNFeData& aDados,
+std::unique_ptr<TxndNFEInterface> CriarInterfaceVersao(TVersaoManual aVersao,
+                                                       const TNFeData& aDados,
                                                        TxndGovUtils& aGovUtils, TxndGovX& aGovX) {
   switch (aVersao) {
     case vm202a:
@@ -60,24 +61,27 @@ void TxndCustomNFe::AtualizarInterfaceVersao() {
 }
 
 TxndNFEInterface& TxndCustomNFe::ObterInterfaceVersao() {
-  if (!FInterfaceVersao) throw ExndNFeConfigException("Versão do Manual não definida", FDiretorioLogErro);
+  if (!FInterfaceVersao)
+    throw ExndNFeConfigException("Versão do Manual não definida", FDiretorioLogErro);
   if (FAmbiente == akHomologacao) {
     const std::string arquivo = ArquivoServidoresHom();
     if (arquivo.empty()) {
-      throw ExndNFeConfigException("Arquivo de servidores de homologação não informado", FDiretorioLogErro);
+      throw ExndNFeConfigException("Arquivo de servidores de homologação não informado",
+                                   FDiretorioLogErro);
     }
     if (!FileExists(arquivo)) {
-      throw ExndNFeConfigException("Arquivo \"%s\" de servidores de homologação não encontrado", {arquivo},
-                                   FDiretorioLogErro);
+      throw ExndNFeConfigException("Arquivo \"%s\" de servidores de homologação não encontrado",
+                                   {arquivo}, FDiretorioLogErro);
     }
   } else if (FAmbiente == akProducao) {
     const std::string arquivo = ArquivoServidoresProd();
     if (arquivo.empty()) {
-      throw ExndNFeConfigException("Arquivo de servidores de produção não informado", FDiretorioLogErro);
+      throw ExndNFeConfigException("Arquivo de servidores de produção não informado",
+                                   FDiretorioLogErro);
     }
     if (!FileExists(arquivo)) {
-      throw ExndNFeConfigException("Arquivo \"%s\" de servidores de produção não encontrado", {arquivo},
-                                   FDiretorioLogErro);
+      throw ExndNFeConfigException("Arquivo \"%s\" de servidores de produção não encontrado",
+                                   {arquivo}, FDiretorioLogErro);
     }
   }
   return *FInterfaceVersao;
@@ -86,12 +90,15 @@ TxndNFEInterface& TxndCustomNFe::ObterInterfaceVersao() {
 // The file of the environment: its directory resolved against the program's
 // directory (a bare file name is taken there too), then its file name.
 TCustomIniFile& TxndCustomNFe::ObterServidoresINI() {
-  const std::string& armazenado = FAmbiente == akProducao ? FArquivoServidoresProd : FArquivoServidoresHom;
+  const std::string& armazenado =
+      FAmbiente == akProducao ? FArquivoServidoresProd : FArquivoServidoresHom;
   const std::string diretorio = ExtractFilePath(armazenado);
   const std::string arquivo =
-      (diretorio.empty() ? DiretorioAplicacao() : ExpandirCaminho(diretorio)) + ExtractFileName(armazenado);
+      (diretorio.empty() ? DiretorioAplicacao() : ExpandirCaminho(diretorio)) +
+      ExtractFileName(armazenado);
   if (!FileExists(arquivo)) {
-    throw ExndFileNotFoundException("O arquivo de servidores informado não existe: %s", {arquivo}, FDiretorioLogErro);
+    throw ExndFileNotFoundException("O arquivo de servidores informado não existe: %s", {arquivo},
+                                    FDiretorioLogErro);
   }
   if (!FServidoresINI || FServidoresINI->FileName() != arquivo) {
     FServidoresINI.reset();
@@ -104,8 +111,10 @@ void TxndNFe::AtualizarDadosNFe() {
   TNFeData& dados = NFeData();
   dados.ArquivoServidoresHom = ArquivoServidoresHom();
   dados.ArquivoServidoresProd = ArquivoServidoresProd();
-  const std::string& arquivoAtual = Ambiente() == akProducao ? dados.ArquivoServidoresProd : dados.ArquivoServidoresHom;
-  if (!arquivoAtual.empty() && FileExists(arquivoAtual)) dados.ServidoresINI = &ObterServidoresINI();
+  const std::string& arquivoAtual =
+      Ambiente() == akProducao ? dados.ArquivoServidoresProd : dados.ArquivoServidoresHom;
+  if (!arquivoAtual.empty() && FileExists(arquivoAtual))
+    dados.ServidoresINI = &ObterServidoresINI();
   dados.Ambiente = Ambiente();
   dados.DiretorioLog = DiretorioLog();
   dados.ValidarEsquemaAntesEnvio = ValidarEsquemaAntesEnvio();

@@ -33,7 +33,8 @@ class TxndCertificadoCliente {
 // A handler for OnGetValidCertificate: on the first request it opens the
 // A1 file, then attaches it to every request. With aIgnorarInvalidos the
 // server's certificate is not verified.
-TOnGetValidCertificate CriarAnexadorCertificado(const std::string& aArquivo, const std::string& aSenha,
-                                                bool aIgnorarInvalidos, const std::string& aDiretorioLogErro);
+TOnGetValidCertificate CriarAnexadorCertificado(const std::string& aArquivo,
+                                                const std::string& aSenha, bool aIgnorarInvalidos,
+                                                const std::string& aDiretorioLogErro);
 
 }  // namespace xnd

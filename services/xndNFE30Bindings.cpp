@@ -9,18 +9,18 @@ constexpr const char* HomologacaoSP = "https://homologacao.nfe.fazenda.sp.gov.br
 
 // What distinguishes one service of this generation from another.
 struct TServico {
-  const char* Servico;     // service name of the description, and the namespace path
-  const char* Porta;       // port name of the description
-  const char* Operacao;    // request element and last part of the SOAP action
-  const char* Padrao;      // file of the SP homologation service, "" for none
+  const char* Servico;   // service name of the description, and the namespace path
+  const char* Porta;     // port name of the description
+  const char* Operacao;  // request element and last part of the SOAP action
+  const char* Padrao;    // file of the SP homologation service, "" for none
 };
 
 // The endpoint, its transport and the operation of one binding.
 class TLigacao {
  public:
-  TLigacao(const TServico& aServico, bool aUseWSDL, const std::string& aAddr, TxndSoapTransport* aTransporte)
-      : FOperacao{std::string(WsdlNFe) + aServico.Servico,
-                  aServico.Operacao,
+  TLigacao(const TServico& aServico, bool aUseWSDL, const std::string& aAddr,
+           TxndSoapTransport* aTransporte)
+      : FOperacao{std::string(WsdlNFe) + aServico.Servico, aServico.Operacao,
                   std::string(WsdlNFe) + aServico.Servico + "/" + aServico.Operacao},
         FProprio(aTransporte == nullptr ? std::make_unique<TxndSoapTransport>() : nullptr),
         FTransporte(aTransporte != nullptr ? *aTransporte : *FProprio),
@@ -29,7 +29,8 @@ class TLigacao {
         FAddr(aAddr.empty() ? Padrao(aServico, aUseWSDL) : aAddr) {}
 
   std::string Chamar(const std::string& aCabecalho, const std::string& aDados) {
-    return ChamarDocumento(FTransporte, Endpoint(), FOperacao, {{"nfeCabecMsg", aCabecalho}, {"nfeDadosMsg", aDados}});
+    return ChamarDocumento(FTransporte, Endpoint(), FOperacao,
+                           {{"nfeCabecMsg", aCabecalho}, {"nfeDadosMsg", aDados}});
   }
 
  private:
@@ -52,7 +53,8 @@ class TLigacao {
   std::string FAddr;
 };
 
-constexpr TServico StatusServico{"NfeStatusServico", "NfeStatusServicoSoap", "nfeStatusServicoNF", ""};
+constexpr TServico StatusServico{"NfeStatusServico", "NfeStatusServicoSoap", "nfeStatusServicoNF",
+                                 ""};
 constexpr TServico Cancelamento{"NfeCancelamento", "NfeCancelamentoSoap", "nfeCancelamentoNF",
                                 "nfecancelamento.asmx"};
 constexpr TServico Consulta{"NfeConsulta", "NfeConsultaSoap", "nfeConsultaNF", "nfeconsulta.asmx"};
@@ -60,21 +62,24 @@ constexpr TServico Inutilizacao{"NfeInutilizacao", "NfeInutilizacaoSoap", "nfeIn
                                 "nfeinutilizacao.asmx"};
 constexpr TServico Cadastro{"CadConsultaCadastro", "CadConsultaCadastroSoap", "consultaCadastro",
                             "cadconsultacadastro.asmx"};
-constexpr TServico Recepcao{"NfeRecepcao", "NfeRecepcaoSoap", "nfeRecepcaoLote", "nferecepcao.asmx"};
-constexpr TServico RetRecepcao{"NfeRetRecepcao", "NfeRetRecepcaoSoap", "nfeRetRecepcao", "nferetrecepcao.asmx"};
+constexpr TServico Recepcao{"NfeRecepcao", "NfeRecepcaoSoap", "nfeRecepcaoLote",
+                            "nferecepcao.asmx"};
+constexpr TServico RetRecepcao{"NfeRetRecepcao", "NfeRetRecepcaoSoap", "nfeRetRecepcao",
+                               "nferetrecepcao.asmx"};
 
 // Each binding: its interface's single operation forwarded to the TLigacao.
-#define XND_NFE30_BINDING(Interface, Operation, Service)                                               \
-  class Interface##Impl final : public Interface {                                                     \
-   public:                                                                                             \
-    Interface##Impl(bool aUseWSDL, const std::string& aAddr, TxndSoapTransport* aTransporte)           \
-        : FLigacao(Service, aUseWSDL, aAddr, aTransporte) {}                                           \
-    std::string Operation(const std::string& nfeCabecMsg, const std::string& nfeDadosMsg) override {   \
-      return FLigacao.Chamar(nfeCabecMsg, nfeDadosMsg);                                                \
-    }                                                                                                  \
-                                                                                                       \
-   private:                                                                                            \
-    TLigacao FLigacao;                                                                                 \
+#define XND_NFE30_BINDING(Interface, Operation, Service)                                     \
+  class Interface##Impl final : public Interface {                                           \
+   public:                                                                                   \
+    Interface##Impl(bool aUseWSDL, const std::string& aAddr, TxndSoapTransport* aTransporte) \
+        : FLigacao(Service, aUseWSDL, aAddr, aTransporte) {}                                 \
+    std::string Operation(const std::string& nfeCabecMsg,                                    \
+                          const std::string& nfeDadosMsg) override {                         \
+      return FLigacao.Chamar(nfeCabecMsg, nfeDadosMsg);                                      \
+    }                                                                                        \
+                                                                                             \
+   private:                                                                                  \
+    TLigacao FLigacao;                                                                       \
   };
 
 XND_NFE30_BINDING(NfeStatusServicoSoap, nfeStatusServicoNF, StatusServico)
@@ -89,7 +94,8 @@ XND_NFE30_BINDING(NfeRetRecepcaoSoap, nfeRetRecepcao, RetRecepcao)
 
 }  // namespace
 
-std::unique_ptr<NfeStatusServicoSoap> GetNfeStatusServicoSoap(bool aUseWSDL, const std::string& aAddr,
+std::unique_ptr<NfeStatusServicoSoap> GetNfeStatusServicoSoap(bool aUseWSDL,
+                                                              const std::string& aAddr,
                                                               TxndSoapTransport* aTransporte) {
   return std::make_unique<NfeStatusServicoSoapImpl>(aUseWSDL, aAddr, aTransporte);
 }
@@ -109,8 +115,8 @@ std::unique_ptr<NfeInutilizacaoSoap> GetNfeInutilizacaoSoap(bool aUseWSDL, const
   return std::make_unique<NfeInutilizacaoSoapImpl>(aUseWSDL, aAddr, aTransporte);
 }
 
-std::unique_ptr<CadConsultaCadastroSoap> GetCadConsultaCadastroSoap(bool aUseWSDL, const std::string& aAddr,
-                                                                    TxndSoapTransport* aTransporte) {
+std::unique_ptr<CadConsultaCadastroSoap> GetCadConsultaCadastroSoap(
+    bool aUseWSDL, const std::string& aAddr, TxndSoapTransport* aTransporte) {
   return std::make_unique<CadConsultaCadastroSoapImpl>(aUseWSDL, aAddr, aTransporte);
 }
 

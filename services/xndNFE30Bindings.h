@@ -22,59 +22,68 @@ namespace xnd {
 class NfeStatusServicoSoap {
  public:
   virtual ~NfeStatusServicoSoap() = default;
-  virtual std::string nfeStatusServicoNF(const std::string& nfeCabecMsg, const std::string& nfeDadosMsg) = 0;
+  virtual std::string nfeStatusServicoNF(const std::string& nfeCabecMsg,
+                                         const std::string& nfeDadosMsg) = 0;
 };
 
 class NfeCancelamentoSoap {
  public:
   virtual ~NfeCancelamentoSoap() = default;
-  virtual std::string nfeCancelamentoNF(const std::string& nfeCabecMsg, const std::string& nfeDadosMsg) = 0;
+  virtual std::string nfeCancelamentoNF(const std::string& nfeCabecMsg,
+                                        const std::string& nfeDadosMsg) = 0;
 };
 
 class NfeConsultaSoap {
  public:
   virtual ~NfeConsultaSoap() = default;
-  virtual std::string nfeConsultaNF(const std::string& nfeCabecMsg, const std::string& nfeDadosMsg) = 0;
+  virtual std::string nfeConsultaNF(const std::string& nfeCabecMsg,
+                                    const std::string& nfeDadosMsg) = 0;
 };
 
 class NfeInutilizacaoSoap {
  public:
   virtual ~NfeInutilizacaoSoap() = default;
-  virtual std::string nfeInutilizacaoNF(const std::string& nfeCabecMsg, const std::string& nfeDadosMsg) = 0;
+  virtual std::string nfeInutilizacaoNF(const std::string& nfeCabecMsg,
+                                        const std::string& nfeDadosMsg) = 0;
 };
 
 class CadConsultaCadastroSoap {
  public:
   virtual ~CadConsultaCadastroSoap() = default;
-  virtual std::string consultaCadastro(const std::string& nfeCabecMsg, const std::string& nfeDadosMsg) = 0;
+  virtual std::string consultaCadastro(const std::string& nfeCabecMsg,
+                                       const std::string& nfeDadosMsg) = 0;
 };
 
 class NfeRecepcaoSoap {
  public:
   virtual ~NfeRecepcaoSoap() = default;
-  virtual std::string nfeRecepcaoLote(const std::string& nfeCabecMsg, const std::string& nfeDadosMsg) = 0;
+  virtual std::string nfeRecepcaoLote(const std::string& nfeCabecMsg,
+                                      const std::string& nfeDadosMsg) = 0;
 };
 
 class NfeRetRecepcaoSoap {
  public:
   virtual ~NfeRetRecepcaoSoap() = default;
-  virtual std::string nfeRetRecepcao(const std::string& nfeCabecMsg, const std::string& nfeDadosMsg) = 0;
+  virtual std::string nfeRetRecepcao(const std::string& nfeCabecMsg,
+                                     const std::string& nfeDadosMsg) = 0;
 };
 
-std::unique_ptr<NfeStatusServicoSoap> GetNfeStatusServicoSoap(bool aUseWSDL = false, const std::string& aAddr = "",
-                                                              TxndSoapTransport* aTransporte = nullptr);
-std::unique_ptr<NfeCancelamentoSoap> GetNfeCancelamentoSoap(bool aUseWSDL = false, const std::string& aAddr = "",
-                                                            TxndSoapTransport* aTransporte = nullptr);
-std::unique_ptr<NfeConsultaSoap> GetNfeConsultaSoap(bool aUseWSDL = false, const std::string& aAddr = "",
+std::unique_ptr<NfeStatusServicoSoap> GetNfeStatusServicoSoap(
+    bool aUseWSDL = false, const std::string& aAddr = "", TxndSoapTransport* aTransporte = nullptr);
+std::unique_ptr<NfeCancelamentoSoap> GetNfeCancelamentoSoap(
+    bool aUseWSDL = false, const std::string& aAddr = "", TxndSoapTransport* aTransporte = nullptr);
+std::unique_ptr<NfeConsultaSoap> GetNfeConsultaSoap(bool aUseWSDL = false,
+                                                    const std::string& aAddr = "",
                                                     TxndSoapTransport* aTransporte = nullptr);
-std::unique_ptr<NfeInutilizacaoSoap> GetNfeInutilizacaoSoap(bool aUseWSDL = false, const std::string& aAddr = "",
-                                                            TxndSoapTransport* aTransporte = nullptr);
-std::unique_ptr<CadConsultaCadastroSoap> GetCadConsultaCadastroSoap(bool aUseWSDL = false,
-                                                                    const std::string& aAddr = "",
-                                                                    TxndSoapTransport* aTransporte = nullptr);
-std::unique_ptr<NfeRecepcaoSoap> GetNfeRecepcaoSoap(bool aUseWSDL = false, const std::string& aAddr = "",
+std::unique_ptr<NfeInutilizacaoSoap> GetNfeInutilizacaoSoap(
+    bool aUseWSDL = false, const std::string& aAddr = "", TxndSoapTransport* aTransporte = nullptr);
+std::unique_ptr<CadConsultaCadastroSoap> GetCadConsultaCadastroSoap(
+    bool aUseWSDL = false, const std::string& aAddr = "", TxndSoapTransport* aTransporte = nullptr);
+std::unique_ptr<NfeRecepcaoSoap> GetNfeRecepcaoSoap(bool aUseWSDL = false,
+                                                    const std::string& aAddr = "",
                                                     TxndSoapTransport* aTransporte = nullptr);
-std::unique_ptr<NfeRetRecepcaoSoap> GetNfeRetRecepcaoSoap(bool aUseWSDL = false, const std::string& aAddr = "",
+std::unique_ptr<NfeRetRecepcaoSoap> GetNfeRetRecepcaoSoap(bool aUseWSDL = false,
+                                                          const std::string& aAddr = "",
                                                           TxndSoapTransport* aTransporte = nullptr);
 
 }  // namespace xnd

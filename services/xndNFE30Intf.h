@@ -15,8 +15,9 @@ class TxndNFE30Intf : public TxndNFEInterface {
   using TxndNFEInterface::TxndNFEInterface;
 
   // The key of this generation: nine-digit cNF; aTpEmis is ignored.
-  std::string GerarChave(const std::string& aDataEmissao, const std::string& aCUF, const std::string& aCNPJ,
-                         const std::string& aMod, const std::string& aSerie, const std::string& aNNF,
+  std::string GerarChave(const std::string& aDataEmissao, const std::string& aCUF,
+                         const std::string& aCNPJ, const std::string& aMod,
+                         const std::string& aSerie, const std::string& aNNF,
                          const std::string& aCNF, const std::string& aTpEmis) override;
   std::string StatusServico() override;
   std::string CancelarNFe(const std::string& aDados) override;
@@ -24,7 +25,8 @@ class TxndNFE30Intf : public TxndNFEInterface {
   // aDados goes as it is, without a template.
   std::string InutilizarNFe(const std::string& aDados) override;
   // aXmlLote goes as it is; aIdLote and aCompactado are not used.
-  std::string EnviarLote(const std::string& aIdLote, const std::string& aXmlLote, bool aCompactado) override;
+  std::string EnviarLote(const std::string& aIdLote, const std::string& aXmlLote,
+                         bool aCompactado) override;
   std::string ConsultarRecibo(const std::string& aNRec) override;
   // Not guarded: its failures reach the caller as they are.
   std::string ConsultarCadastro(const std::string& aUF, const std::string& aCNPJ) override;
@@ -35,7 +37,8 @@ class TxndNFE30Intf : public TxndNFEInterface {
   // obtains the binding, builds the body and calls, its failures turned into
   // ExndSoapException when aProtegido.
   template <class Chamar>
-  std::string Executar(const char* aCabecalho, const char* aServidor, bool aProtegido, Chamar aChamar);
+  std::string Executar(const char* aCabecalho, const char* aServidor, bool aProtegido,
+                       Chamar aChamar);
 };
 
 }  // namespace xnd

@@ -6,8 +6,8 @@
 namespace xnd {
 
 TxndNFE40Intf::TOperacaoSoap TxndNFE40Intf::Operacao(const char* aServidor, const char* aTemplate,
-                                                    const char* aServico, const char* aOperacao,
-                                                    const char* aResultado) {
+                                                     const char* aServico, const char* aOperacao,
+                                                     const char* aResultado) {
   const std::string ns = std::string(NFeNamespace) + "/wsdl/" + aServico;
   return {aServidor, aTemplate, ns, ns + "/" + aOperacao, aResultado};
 }
@@ -27,14 +27,16 @@ std::string TxndNFE40Intf::GerarChave(const std::string& aDataEmissao, const std
 }
 
 std::string TxndNFE40Intf::StatusServico() {
-  static const TOperacaoSoap op = Operacao("NfeStatusServico2", "pedido_status.soap", "NfeStatusServico2",
-                                           "nfeStatusServicoNF2", "nfeStatusServicoNF2Result");
+  static const TOperacaoSoap op =
+      Operacao("NfeStatusServico2", "pedido_status.soap", "NfeStatusServico2",
+               "nfeStatusServicoNF2", "nfeStatusServicoNF2Result");
   return Trocar(op, [&] { return MontarPedidoStatus(); });
 }
 
 std::string TxndNFE40Intf::CancelarNFe(const std::string& aDados) {
-  static const TOperacaoSoap op = Operacao("NfeCancelamento2", "pedido_cancelarnf.soap", "NfeCancelamento2",
-                                           "nfeCancelamentoNF2", "nfeCancelamentoNF2Result");
+  static const TOperacaoSoap op =
+      Operacao("NfeCancelamento2", "pedido_cancelarnf.soap", "NfeCancelamento2",
+               "nfeCancelamentoNF2", "nfeCancelamentoNF2Result");
   return Trocar(op, [&] { return PrepararCorpo(MontarPedidoCancelamento(aDados)); });
 }
 
@@ -45,8 +47,9 @@ std::string TxndNFE40Intf::ConsultarNFe(const std::string& aChave) {
 }
 
 std::string TxndNFE40Intf::InutilizarNFe(const std::string& aDados) {
-  static const TOperacaoSoap op = Operacao("NfeInutilizacao2", "pedido_inutilizarnf.soap", "NfeInutilizacao2",
-                                           "nfeInutilizacaoNF2", "nfeInutilizacaoNF2Result");
+  static const TOperacaoSoap op =
+      Operacao("NfeInutilizacao2", "pedido_inutilizarnf.soap", "NfeInutilizacao2",
+               "nfeInutilizacaoNF2", "nfeInutilizacaoNF2Result");
   return Trocar(op, [&] { return PrepararCorpo(MontarPedidoInutilizacao(aDados)); });
 }
 
@@ -57,8 +60,9 @@ std::string TxndNFE40Intf::EnviarLote(const std::string&, const std::string& aXm
 }
 
 std::string TxndNFE40Intf::ConsultarRecibo(const std::string& aNRec) {
-  static const TOperacaoSoap op = Operacao("NfeRetRecepcao2", "pedido_consultarecibo.soap", "NfeRetRecepcao2",
-                                           "nfeRetRecepcao2", "nfeRetRecepcao2Result");
+  static const TOperacaoSoap op =
+      Operacao("NfeRetRecepcao2", "pedido_consultarecibo.soap", "NfeRetRecepcao2",
+               "nfeRetRecepcao2", "nfeRetRecepcao2Result");
   return Trocar(op, [&] { return PrepararCorpo(MontarPedidoRecibo(aNRec)); });
 }
 
@@ -66,9 +70,9 @@ std::string TxndNFE40Intf::ConsultarRecibo(const std::string& aNRec) {
 // consultaCadastro2Result, as in the service description of
 // CadConsultaCadastro2 (and as manual 5.0a sends it).
 std::string TxndNFE40Intf::ConsultarCadastro(const std::string& aUF, const std::string& aCNPJ) {
-  static const TOperacaoSoap op = Operacao("CadConsulta2", "pedido_consultacadastro.soap",
-                                           "CadConsultaCadastro2", "consultaCadastro2",
-                                           "consultaCadastro2Result");
+  static const TOperacaoSoap op =
+      Operacao("CadConsulta2", "pedido_consultacadastro.soap", "CadConsultaCadastro2",
+               "consultaCadastro2", "consultaCadastro2Result");
   return Trocar(op, [&] { return PrepararCorpo(MontarPedidoCadastro(aUF, aCNPJ)); });
 }
 

@@ -13,15 +13,17 @@ class TxndNFE40Intf : public TxndNFEInterface {
  public:
   using TxndNFEInterface::TxndNFEInterface;
 
-  std::string GerarChave(const std::string& aDataEmissao, const std::string& aCUF, const std::string& aCNPJ,
-                         const std::string& aMod, const std::string& aSerie, const std::string& aNNF,
+  std::string GerarChave(const std::string& aDataEmissao, const std::string& aCUF,
+                         const std::string& aCNPJ, const std::string& aMod,
+                         const std::string& aSerie, const std::string& aNNF,
                          const std::string& aCNF, const std::string& aTpEmis) override;
   std::string StatusServico() override;
   std::string CancelarNFe(const std::string& aDados) override;
   std::string ConsultarNFe(const std::string& aChave) override;
   std::string InutilizarNFe(const std::string& aDados) override;
   // aIdLote and aCompactado are not used: the batch always goes uncompressed.
-  std::string EnviarLote(const std::string& aIdLote, const std::string& aXmlLote, bool aCompactado) override;
+  std::string EnviarLote(const std::string& aIdLote, const std::string& aXmlLote,
+                         bool aCompactado) override;
   std::string ConsultarRecibo(const std::string& aNRec) override;
   std::string ConsultarCadastro(const std::string& aUF, const std::string& aCNPJ) override;
 
@@ -53,7 +55,8 @@ class TxndNFE40Intf : public TxndNFEInterface {
   }
 
  private:
-  std::string Enviar(const TOperacaoSoap& aOperacao, const std::string& aEndereco, const std::string& aCorpo);
+  std::string Enviar(const TOperacaoSoap& aOperacao, const std::string& aEndereco,
+                     const std::string& aCorpo);
 };
 
 }  // namespace xnd

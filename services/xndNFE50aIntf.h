@@ -18,7 +18,8 @@ class TxndNFE50aIntf : public TxndNFE50Intf {
   std::string ConsultarNFe(const std::string& aChave) override;
   std::string InutilizarNFe(const std::string& aDados) override;
   // aCompactado: gzip + base64 in "pedido_enviarnfezip.soap", action .../nfeAutorizacaoLoteZip.
-  std::string EnviarLote(const std::string& aIdLote, const std::string& aXmlLote, bool aCompactado) override;
+  std::string EnviarLote(const std::string& aIdLote, const std::string& aXmlLote,
+                         bool aCompactado) override;
   // As EnviarLote; the compressed form uses the action .../NfeAutorizacaoLoteZip.
   std::string EnviarLoteVariante(const std::string& aIdLote, const std::string& aXmlLote,
                                  bool aCompactado) override;
@@ -30,7 +31,8 @@ class TxndNFE50aIntf : public TxndNFE50Intf {
   std::string ExtrairCorpoSoap(const std::string& aResposta);
 
  private:
-  std::string EnviarLoteAutorizacao(const std::string& aXmlLote, bool aCompactado, const char* aAcaoZip);
+  std::string EnviarLoteAutorizacao(const std::string& aXmlLote, bool aCompactado,
+                                    const char* aAcaoZip);
 };
 
 }  // namespace xnd

@@ -48,7 +48,8 @@ std::string TxndNFEInterface::MontarPedidoInutilizacao(const std::string& aDados
   return LimparXml(Format(CarregarTemplate("pedido_inutilizarnf.xml"), aDados));
 }
 
-std::string TxndNFEInterface::MontarPedidoCadastro(const std::string& aUF, const std::string& aCNPJ) {
+std::string TxndNFEInterface::MontarPedidoCadastro(const std::string& aUF,
+                                                   const std::string& aCNPJ) {
   return Format(CarregarTemplate("pedido_consultacadastro.xml"), aUF, aCNPJ);
 }
 
@@ -85,7 +86,8 @@ std::string TxndNFEInterface::ConsultarCadastro(const std::string&, const std::s
 // ---- Shared helpers -----------------------------------------------------------------
 
 std::string TxndNFEInterface::CarregarTemplate(const std::string& aNome) {
-  const std::string diretorio = GovUtils().ResolvePath(FDados.DiretorioTemplates + FDados.UF + PathDelim);
+  const std::string diretorio =
+      GovUtils().ResolvePath(FDados.DiretorioTemplates + FDados.UF + PathDelim);
   const std::string arquivo = diretorio + aNome;
   if (!FileExists(arquivo)) {
     throw ExndTemplateNotFoundException("Arquivo de template não encontrado: %s", {arquivo}, "");
@@ -99,7 +101,8 @@ std::string TxndNFEInterface::EnderecoServidor(const std::string& aServico) cons
       servidores != nullptr ? servidores->ReadString(SecaoDoModo(FDados), aServico, "") : "";
   if (endereco.empty()) {
     throw ExndNFeAddressException("Servidor para %s não definido no arquivo: %s",
-                                  {aServico, servidores != nullptr ? servidores->FileName() : ""}, "");
+                                  {aServico, servidores != nullptr ? servidores->FileName() : ""},
+                                  "");
   }
   return endereco;
 }
@@ -108,6 +111,8 @@ std::string TxndNFEInterface::LimparXml(const std::string& aXml) {
   return StringReplace(StringReplace(aXml, DeclaracaoXml, "", false), "\r\n", "", true);
 }
 
-std::string TxndNFEInterface::PrepararCorpo(const std::string& aXml) { return GovUtils().PrepareXml(aXml); }
+std::string TxndNFEInterface::PrepararCorpo(const std::string& aXml) {
+  return GovUtils().PrepareXml(aXml);
+}
 
 }  // namespace xnd

@@ -56,8 +56,10 @@ size_t GuardarMotivo(char* aDados, size_t aTamanho, size_t aQuantidade, void* aD
   const std::string_view linha(aDados, aTamanho * aQuantidade);
   if (linha.starts_with("HTTP/")) {
     const std::size_t codigo = linha.find(' ');
-    const std::size_t motivo = codigo == std::string_view::npos ? codigo : linha.find(' ', codigo + 1);
-    std::string texto = motivo == std::string_view::npos ? std::string() : std::string(linha.substr(motivo + 1));
+    const std::size_t motivo =
+        codigo == std::string_view::npos ? codigo : linha.find(' ', codigo + 1);
+    std::string texto =
+        motivo == std::string_view::npos ? std::string() : std::string(linha.substr(motivo + 1));
     while (!texto.empty() && (texto.back() == '\r' || texto.back() == '\n')) texto.pop_back();
     *static_cast<std::string*>(aDestino) = texto;
   }
@@ -69,11 +71,20 @@ std::string Escapar(const std::string& aTexto) {
   saida.reserve(aTexto.size() + aTexto.size() / 8);
   for (const char c : aTexto) {
     switch (c) {
-      case '&': saida += "&amp;"; break;
-      case '<': saida += "&lt;"; break;
-      case '>': saida += "&gt;"; break;
-      case '\r': saida += "&#13;"; break;
-      default: saida += c;
+      case '&':
+        saida += "&amp;";
+        break;
+      case '<':
+        saida += "&lt;";
+        break;
+      case '>':
+        saida += "&gt;";
+        break;
+      case '\r':
+        saida += "&#13;";
+        break;
+      default:
+        saida += c;
     }
   }
   return saida;
@@ -85,7 +96,8 @@ XmlDocPtr LerXml(const std::string& aTexto) {
 }
 
 bool Nome(const xmlNode* aNo, const char* aLocal) {
-  return aNo->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(aNo->name), aLocal) == 0;
+  return aNo->type == XML_ELEMENT_NODE &&
+         std::strcmp(reinterpret_cast<const char*>(aNo->name), aLocal) == 0;
 }
 
 const xmlNode* Filho(const xmlNode* aPai, const char* aLocal) {
@@ -145,13 +157,15 @@ TxndSoapTransport::TResposta TxndSoapTransport::Executar(CURL* aRequest, const s
   curl_easy_setopt(aRequest, CURLOPT_HEADERDATA, &resposta.Motivo);
   const CURLcode codigo = curl_easy_perform(aRequest);
   if (codigo != CURLE_OK) {
-    throw ESoapTransportError(erro[0] != '\0' ? std::string(erro) : std::string(curl_easy_strerror(codigo)));
+    throw ESoapTransportError(erro[0] != '\0' ? std::string(erro)
+                                              : std::string(curl_easy_strerror(codigo)));
   }
   curl_easy_getinfo(aRequest, CURLINFO_RESPONSE_CODE, &resposta.Status);
   return resposta;
 }
 
-TxndSoapTransport::TResposta TxndSoapTransport::Post(const std::string& aUrl, const std::string& aSoapAction,
+TxndSoapTransport::TResposta TxndSoapTransport::Post(const std::string& aUrl,
+                                                     const std::string& aSoapAction,
                                                      const std::string& aEnvelope) {
   CurlPtr requisicao = NovaRequisicao();
   HeaderListPtr cabecalhos = Acrescentar(nullptr, "Content-Type: text/xml; charset=utf-8");
@@ -159,7 +173,8 @@ TxndSoapTransport::TResposta TxndSoapTransport::Post(const std::string& aUrl, co
   cabecalhos = Acrescentar(std::move(cabecalhos), "Expect:");
   curl_easy_setopt(requisicao.get(), CURLOPT_HTTPHEADER, cabecalhos.get());
   curl_easy_setopt(requisicao.get(), CURLOPT_POSTFIELDS, aEnvelope.data());
-  curl_easy_setopt(requisicao.get(), CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(aEnvelope.size()));
+  curl_easy_setopt(requisicao.get(), CURLOPT_POSTFIELDSIZE_LARGE,
+                   static_cast<curl_off_t>(aEnvelope.size()));
   if (FOnBeforePost) FOnBeforePost(*this, requisicao.get());
   return Executar(requisicao.get(), aUrl);
 }
@@ -169,40 +184,47 @@ std::string TxndSoapTransport::Get(const std::string& aUrl) {
   curl_easy_setopt(requisicao.get(), CURLOPT_HTTPGET, 1L);
   if (FOnBeforePost) FOnBeforePost(*this, requisicao.get());
   TResposta resposta = Executar(requisicao.get(), aUrl);
-  if (resposta.Status < 200 || resposta.Status >= 300) throw ESoapTransportError(ErroHttp(resposta));
+  if (resposta.Status < 200 || resposta.Status >= 300)
+    throw ESoapTransportError(ErroHttp(resposta));
   return std::move(resposta.Corpo);
 }
 
-std::string MontarEnvelopeDocumento(const TSoapOperacao& aOperacao,
-                                    const std::vector<std::pair<std::string, std::string>>& aPartes) {
+std::string MontarEnvelopeDocumento(
+    const TSoapOperacao& aOperacao,
+    const std::vector<std::pair<std::string, std::string>>& aPartes) {
   std::string envelope =
       "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
       "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\" "
       "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
       "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\"><soap:Body>";
   envelope += "<" + aOperacao.Operacao + " xmlns=\"" + aOperacao.Namespace + "\">";
-  for (const auto& [nome, valor] : aPartes) envelope += "<" + nome + ">" + Escapar(valor) + "</" + nome + ">";
+  for (const auto& [nome, valor] : aPartes)
+    envelope += "<" + nome + ">" + Escapar(valor) + "</" + nome + ">";
   envelope += "</" + aOperacao.Operacao + "></soap:Body></soap:Envelope>";
   return envelope;
 }
 
-std::string LerResultadoDocumento(const TSoapOperacao& aOperacao, const TxndSoapTransport::TResposta& aResposta) {
+std::string LerResultadoDocumento(const TSoapOperacao& aOperacao,
+                                  const TxndSoapTransport::TResposta& aResposta) {
   const XmlDocPtr doc = LerXml(aResposta.Corpo);
   const xmlNode* corpo = doc ? CorpoSoap(doc.get()) : nullptr;
   if (corpo == nullptr) {
-    if (aResposta.Status < 200 || aResposta.Status >= 300) throw ESoapTransportError(ErroHttp(aResposta));
+    if (aResposta.Status < 200 || aResposta.Status >= 300)
+      throw ESoapTransportError(ErroHttp(aResposta));
     throw ESoapTransportError("A resposta do servidor não é um envelope SOAP");
   }
   if (const xmlNode* falha = Filho(corpo, "Fault")) {
     const xmlNode* texto = Filho(falha, "faultstring");
     throw ESoapFault(texto != nullptr ? Texto(texto) : Texto(falha));
   }
-  if (aResposta.Status < 200 || aResposta.Status >= 300) throw ESoapTransportError(ErroHttp(aResposta));
+  if (aResposta.Status < 200 || aResposta.Status >= 300)
+    throw ESoapTransportError(ErroHttp(aResposta));
   const std::string nomeResultado = aOperacao.Operacao + "Result";
   const xmlNode* resultado = Descendente(corpo, nomeResultado.c_str());
   if (resultado == nullptr) resultado = Filho(Filho(corpo, nullptr), nullptr);
   if (resultado == nullptr) {
-    throw ESoapTransportError(Format("A resposta do servidor não contém o elemento %s", nomeResultado));
+    throw ESoapTransportError(
+        Format("A resposta do servidor não contém o elemento %s", nomeResultado));
   }
   return Texto(resultado);
 }
@@ -226,8 +248,8 @@ std::string EnderecoNaDescricao(TxndSoapTransport& aTransporte, const std::strin
       if (const xmlNode* endereco = Filho(p, "address")) return Atributo(endereco, "location");
     }
   }
-  throw ESoapTransportError(
-      Format("A porta %s do serviço %s não consta da descrição %s", aPorta, aServico, aLocalDescricao));
+  throw ESoapTransportError(Format("A porta %s do serviço %s não consta da descrição %s", aPorta,
+                                   aServico, aLocalDescricao));
 }
 
 }  // namespace xnd

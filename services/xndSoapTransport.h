@@ -52,7 +52,8 @@ class TxndSoapTransport {
   // POST of a SOAP 1.1 envelope ("text/xml; charset=utf-8", SOAPAction
   // header with the action in double quotes). Any HTTP status is returned;
   // only a connection failure raises ESoapTransportError.
-  TResposta Post(const std::string& aUrl, const std::string& aSoapAction, const std::string& aEnvelope);
+  TResposta Post(const std::string& aUrl, const std::string& aSoapAction,
+                 const std::string& aEnvelope);
   // GET of a service description; a status other than 2xx raises.
   std::string Get(const std::string& aUrl);
 
@@ -72,11 +73,13 @@ struct TSoapOperacao {
 };
 
 // Builds the envelope of aOperacao with the parts (name, text) in order.
-std::string MontarEnvelopeDocumento(const TSoapOperacao& aOperacao,
-                                    const std::vector<std::pair<std::string, std::string>>& aPartes);
+std::string MontarEnvelopeDocumento(
+    const TSoapOperacao& aOperacao,
+    const std::vector<std::pair<std::string, std::string>>& aPartes);
 // The text of the result element of a SOAP answer; ESoapFault for a Fault,
 // ESoapTransportError for anything that is not an answer of aOperacao.
-std::string LerResultadoDocumento(const TSoapOperacao& aOperacao, const TxndSoapTransport::TResposta& aResposta);
+std::string LerResultadoDocumento(const TSoapOperacao& aOperacao,
+                                  const TxndSoapTransport::TResposta& aResposta);
 // Post + result in one call.
 std::string ChamarDocumento(TxndSoapTransport& aTransporte, const std::string& aUrl,
                             const TSoapOperacao& aOperacao,

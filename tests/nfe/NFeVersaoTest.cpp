@@ -28,13 +28,16 @@ class VersaoFixture : public ::testing::Test {
   }
   void TearDown() override { FNFe.reset(); }
 
-  std::string ServidoresHom(const std::string& aTexto = "[SP]\r\nNfeStatusServico2=https://sp/2\r\n") {
+  std::string ServidoresHom(
+      const std::string& aTexto = "[SP]\r\nNfeStatusServico2=https://sp/2\r\n") {
     const std::string arquivo = FDir.Write("hom/nfeServidoresHom.ini", aTexto);
     FNFe->SetArquivoServidoresHom(arquivo);
     return arquivo;
   }
 
-  std::vector<std::string> Erros() const { return LogLines(FDir.Path() + "erros/nfe_exception.log"); }
+  std::vector<std::string> Erros() const {
+    return LogLines(FDir.Path() + "erros/nfe_exception.log");
+  }
 
   TempDir FDir;
   ScopedEnv FHome{"HOME", FDir.Path()};
@@ -42,7 +45,8 @@ class VersaoFixture : public ::testing::Test {
   std::unique_ptr<TxndNFe> FNFe;
 };
 
-// ---- ObterInterfaceVersao ----------------------------------------------------------------------------
+// ---- ObterInterfaceVersao
+// ----------------------------------------------------------------------------
 
 TEST_F(VersaoFixture, BeforeAnySettingsPushThereIsNoVersionObject) {
   ServidoresHom();
@@ -52,16 +56,29 @@ TEST_F(VersaoFixture, BeforeAnySettingsPushThereIsNoVersionObject) {
   EXPECT_TRUE(IsLogLine(Erros()[0], "ExndNFeConfigException", "Versão do Manual não definida"));
 }
 
+TEST_F(VersaoFixture, AVersionWithoutAnInterfaceClassLeavesNone) {
+  ServidoresHom();
+  const TVersaoManual foraDaEnumeracao = static_cast<TVersaoManual>(9);
+  // Storing it refreshes the snapshot, whose versioned directories refuse it.
+  EXPECT_EQ(Capture([&] { FNFe->SetVersaoManual(foraDaEnumeracao); }),
+            (TRaised{"ExndNFeVersaoManualException",
+                     "Não foi possível completar o processo. A versão do manual não é válida."}));
+  FNFe->ObterGovX();
+  EXPECT_EQ(Capture([&] { FNFe->ObterInterfaceVersao(); }),
+            (TRaised{"ExndNFeConfigException", "Versão do Manual não definida"}));
+}
+
 struct CasoArquivos {
   const char* Nome;
   TAmbienteKind Ambiente;
-  bool Hom;   // homologation file given and present
-  bool Prod;  // production file given and present
+  bool Hom;                 // homologation file given and present
+  bool Prod;                // production file given and present
   const char* ProdAusente;  // production name given but missing ("" = not given)
   std::string Mensagem;     // "" = the object is handed out
 };
 
-class ArquivosServidoresTest : public VersaoFixture, public ::testing::WithParamInterface<CasoArquivos> {};
+class ArquivosServidoresTest : public VersaoFixture,
+                               public ::testing::WithParamInterface<CasoArquivos> {};
 
 TEST_P(ArquivosServidoresTest, TheServerListOfTheEnvironmentMustBeGivenAndExist) {
   const CasoArquivos& caso = GetParam();
@@ -72,7 +89,8 @@ TEST_P(ArquivosServidoresTest, TheServerListOfTheEnvironmentMustBeGivenAndExist)
   FNFe->ObterGovX();
 
   const std::string mensagem = StringReplace(caso.Mensagem, "%DIR%", FDir.Path());
-  const TRaised esperado = mensagem.empty() ? TRaised{} : TRaised{"ExndNFeConfigException", mensagem};
+  const TRaised esperado =
+      mensagem.empty() ? TRaised{} : TRaised{"ExndNFeConfigException", mensagem};
   EXPECT_EQ(Capture([&] { FNFe->ObterInterfaceVersao(); }), esperado);
   if (!mensagem.empty()) {
     ASSERT_FALSE(Erros().empty());
@@ -82,28 +100,33 @@ TEST_P(ArquivosServidoresTest, TheServerListOfTheEnvironmentMustBeGivenAndExist)
 
 INSTANTIATE_TEST_SUITE_P(
     Checks, ArquivosServidoresTest,
-    ::testing::Values(
-        CasoArquivos{"HomologacaoPresente", akHomologacao, true, false, "", ""},
-        CasoArquivos{"HomologacaoNaoInformada", akHomologacao, false, true, "",
-                     "Arquivo de servidores de homologação não informado"},
-        CasoArquivos{"ProducaoPresente", akProducao, false, true, "", ""},
-        CasoArquivos{"ProducaoNaoInformadaComHomologacaoBoa", akProducao, true, false, "",
-                     "Arquivo de servidores de produção não informado"},
-        CasoArquivos{"ProducaoAusente", akProducao, true, false, "falta.ini",
-                     "Arquivo \"%DIR%falta.ini\" de servidores de produção não encontrado"}),
-    [](const ::testing::TestParamInfo<CasoArquivos>& aInfo) { return std::string(aInfo.param.Nome); });
+    ::testing::Values(CasoArquivos{"HomologacaoPresente", akHomologacao, true, false, "", ""},
+                      CasoArquivos{"HomologacaoNaoInformada", akHomologacao, false, true, "",
+                                   "Arquivo de servidores de homologação não informado"},
+                      CasoArquivos{"ProducaoPresente", akProducao, false, true, "", ""},
+                      CasoArquivos{"ProducaoNaoInformadaComHomologacaoBoa", akProducao, true, false,
+                                   "", "Arquivo de servidores de produção não informado"},
+                      CasoArquivos{
+                          "ProducaoAusente", akProducao, true, false, "falta.ini",
+                          "Arquivo \"%DIR%falta.ini\" de servidores de produção não encontrado"}),
+    [](const ::testing::TestParamInfo<CasoArquivos>& aInfo) {
+      return std::string(aInfo.param.Nome);
+    });
 
 TEST_F(VersaoFixture, AMissingHomologationFileIsNamedInQuotes) {
   FNFe->SetArquivoServidoresHom(FDir.File("nenhum.ini"));
   FNFe->ObterGovX();
-  EXPECT_EQ(Capture([&] { FNFe->ObterInterfaceVersao(); }),
-            (TRaised{"ExndNFeConfigException",
-                     "Arquivo \"" + FDir.File("nenhum.ini") + "\" de servidores de homologação não encontrado"}));
+  EXPECT_EQ(
+      Capture([&] { FNFe->ObterInterfaceVersao(); }),
+      (TRaised{"ExndNFeConfigException", "Arquivo \"" + FDir.File("nenhum.ini") +
+                                             "\" de servidores de homologação não encontrado"}));
 }
 
-// ---- The class of each manual version ----------------------------------------------------------------
+// ---- The class of each manual version
+// ----------------------------------------------------------------
 
-class ClasseVersaoTest : public VersaoFixture, public ::testing::WithParamInterface<TVersaoManual> {};
+class ClasseVersaoTest : public VersaoFixture,
+                         public ::testing::WithParamInterface<TVersaoManual> {};
 
 TEST_P(ClasseVersaoTest, EachVersionGetsItsInterfaceClass) {
   ServidoresHom();
@@ -111,21 +134,25 @@ TEST_P(ClasseVersaoTest, EachVersionGetsItsInterfaceClass) {
   FNFe->ObterGovX();
   TxndNFEInterface& intf = FNFe->ObterInterfaceVersao();
 
-  const std::type_info& esperado = GetParam() == vm202a || GetParam() == vm30 ? typeid(TxndNFE30Intf)
-                                   : GetParam() == vm40                       ? typeid(TxndNFE40Intf)
-                                   : GetParam() == vm50                       ? typeid(TxndNFE50Intf)
-                                                                              : typeid(TxndNFE50aIntf);
+  const std::type_info& esperado = GetParam() == vm202a || GetParam() == vm30
+                                       ? typeid(TxndNFE30Intf)
+                                   : GetParam() == vm40 ? typeid(TxndNFE40Intf)
+                                   : GetParam() == vm50 ? typeid(TxndNFE50Intf)
+                                                        : typeid(TxndNFE50aIntf);
   EXPECT_EQ(typeid(intf), esperado);
   // The manual 3.0 services get the component's certificate handler.
-  EXPECT_EQ(static_cast<bool>(intf.OnGetValidCertificate()), GetParam() == vm202a || GetParam() == vm30);
+  EXPECT_EQ(static_cast<bool>(intf.OnGetValidCertificate()),
+            GetParam() == vm202a || GetParam() == vm30);
 }
 
-INSTANTIATE_TEST_SUITE_P(Versoes, ClasseVersaoTest, ::testing::Values(vm202a, vm30, vm40, vm50, vm50a),
+INSTANTIATE_TEST_SUITE_P(Versoes, ClasseVersaoTest,
+                         ::testing::Values(vm202a, vm30, vm40, vm50, vm50a),
                          [](const ::testing::TestParamInfo<TVersaoManual>& aInfo) {
                            return "vm" + StringReplace(VersaoManualParaTexto(aInfo.param), ".", "");
                          });
 
-// ---- ObterServidoresINI and the snapshot ------------------------------------------------------------------
+// ---- ObterServidoresINI and the snapshot
+// ------------------------------------------------------------------
 
 TEST_F(VersaoFixture, TheServerListStaysOpenUntilItsNameChanges) {
   const std::string hom = ServidoresHom();
@@ -142,8 +169,8 @@ TEST_F(VersaoFixture, TheServerListStaysOpenUntilItsNameChanges) {
 TEST_F(VersaoFixture, AServerListThatDoesNotExistIsRefused) {
   FNFe->SetArquivoServidoresHom(FDir.File("ausente/servidores.ini"));
   EXPECT_EQ(Capture([&] { FNFe->ObterServidoresINI(); }),
-            (TRaised{"ExndFileNotFoundException",
-                     "O arquivo de servidores informado não existe: " + FDir.File("ausente/servidores.ini")}));
+            (TRaised{"ExndFileNotFoundException", "O arquivo de servidores informado não existe: " +
+                                                      FDir.File("ausente/servidores.ini")}));
 }
 
 TEST_F(VersaoFixture, TheSnapshotCarriesTheComponentsSettings) {
@@ -195,7 +222,8 @@ TEST_F(VersaoFixture, WithoutTheEnvironmentsFileTheServerListIsLeftAsItWas) {
   EXPECT_EQ(FNFe->NFeData().TipoAmbiente, "1");
 }
 
-// ---- Against the simulator ------------------------------------------------------------------------------------
+// ---- Against the simulator
+// ------------------------------------------------------------------------------------
 
 class VersaoSimuladorTest : public VersaoFixture {
  protected:

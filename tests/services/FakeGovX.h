@@ -27,8 +27,9 @@ class FakeGovX : public IxndGovX {
   std::string Resposta = "<retorno/>";
   std::string Falha;  // non-empty: SendSoapMessage raises EOleException with it
 
-  std::string SendSoapMessage(const std::string& aUrl, const std::string& aEnvelope, const std::string& aAction,
-                              const std::string& aResultElement, const std::string& aNamespace) override {
+  std::string SendSoapMessage(const std::string& aUrl, const std::string& aEnvelope,
+                              const std::string& aAction, const std::string& aResultElement,
+                              const std::string& aNamespace) override {
     Enviados.push_back({aUrl, aEnvelope, aAction, aResultElement, aNamespace});
     if (!Falha.empty()) throw EOleException(Falha);
     return Resposta;

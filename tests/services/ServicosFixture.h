@@ -22,7 +22,8 @@
 
 namespace xnd::test {
 
-inline std::unique_ptr<TxndNFEInterface> CriarInterface(TVersaoManual aVersao, const TNFeData& aDados,
+inline std::unique_ptr<TxndNFEInterface> CriarInterface(TVersaoManual aVersao,
+                                                        const TNFeData& aDados,
                                                         TxndGovUtils& aGovUtils, TxndGovX& aGovX) {
   switch (aVersao) {
     case vm202a:
@@ -53,7 +54,8 @@ class ServicosFixture : public ::testing::Test {
   // Writes the files of aArquivos into Templates/<versao>/<uf>/ and points the snapshot there.
   void Templates(const std::string& aVersao, const std::string& aUF,
                  const std::map<std::string, std::string>& aArquivos) {
-    for (const auto& [nome, texto] : aArquivos) FDir.Write("Templates/" + aVersao + "/" + aUF + "/" + nome, texto);
+    for (const auto& [nome, texto] : aArquivos)
+      FDir.Write("Templates/" + aVersao + "/" + aUF + "/" + nome, texto);
     FDados.DiretorioTemplates = FDir.Path() + "Templates/" + aVersao + "/";
   }
 

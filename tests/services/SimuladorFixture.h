@@ -78,10 +78,12 @@ class SimuladorFixture : public ::testing::Test {
   }
 
   std::string TemplateInstalado(const std::string& aVersao, const std::string& aNome) const {
-    return ReadFileBytes(ProgramDirectory() + "Templates/" + aVersao + "/" + FDados.UF + "/" + aNome);
+    return ReadFileBytes(ProgramDirectory() + "Templates/" + aVersao + "/" + FDados.UF + "/" +
+                         aNome);
   }
 
-  // aNota (<NFe><infNFe Id=...>...</infNFe></NFe>, prepared) signed with the test company's certificate.
+  // aNota (<NFe><infNFe Id=...>...</infNFe></NFe>, prepared) signed with the test company's
+  // certificate.
   std::string Assinar(const std::string& aNota) {
     FGovX->SignatureSettings().SetElementName("infNFe");
     const std::size_t id = aNota.find("Id=\"");
@@ -90,7 +92,8 @@ class SimuladorFixture : public ::testing::Test {
 
   // The 2.00 sample note without its old signature, prepared.
   std::string NotaSemAssinatura200() {
-    return FGovUtils->PrepareXml(RemoveSignature(ExtrairNFe(SharedFixture("nfe200_nfeProc_autorizada.xml"))));
+    return FGovUtils->PrepareXml(
+        RemoveSignature(ExtrairNFe(SharedFixture("nfe200_nfeProc_autorizada.xml"))));
   }
 
   static std::string ExtrairNFe(const std::string& aXml) {

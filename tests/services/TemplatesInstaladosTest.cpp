@@ -18,7 +18,8 @@ namespace {
 
 struct XmlDoc {
   explicit XmlDoc(const std::string& aTexto)
-      : Doc(xmlReadMemory(aTexto.data(), static_cast<int>(aTexto.size()), nullptr, nullptr, XML_PARSE_NONET)) {}
+      : Doc(xmlReadMemory(aTexto.data(), static_cast<int>(aTexto.size()), nullptr, nullptr,
+                          XML_PARSE_NONET)) {}
   ~XmlDoc() { xmlFreeDoc(Doc); }
   XmlDoc(const XmlDoc&) = delete;
   XmlDoc& operator=(const XmlDoc&) = delete;
@@ -39,7 +40,9 @@ const xmlNode* PrimeiroElemento(const xmlNode* aPai) {
   return nullptr;
 }
 
-std::string Ns(const xmlNode* aNo) { return aNo->ns != nullptr ? reinterpret_cast<const char*>(aNo->ns->href) : ""; }
+std::string Ns(const xmlNode* aNo) {
+  return aNo->ns != nullptr ? reinterpret_cast<const char*>(aNo->ns->href) : "";
+}
 
 std::string Texto(const xmlNode* aNo) {
   xmlChar* c = xmlNodeGetContent(aNo);
@@ -77,7 +80,8 @@ struct Geracao {
   const char* VersaoInutilizacao;
 };
 
-class TemplatesInstaladosTest : public ServicosFixture, public ::testing::WithParamInterface<Geracao> {
+class TemplatesInstaladosTest : public ServicosFixture,
+                                public ::testing::WithParamInterface<Geracao> {
  protected:
   void SetUp() override {
     FDados.DiretorioTemplates = ProgramDirectory() + "Templates/" + GetParam().Diretorio + "/";
@@ -88,9 +92,9 @@ class TemplatesInstaladosTest : public ServicosFixture, public ::testing::WithPa
     for (int i = 0; i < ufs.Count(); ++i) {
       servidores += "[" + ufs.Names(i) + "]\r\n";
       for (const char* chave :
-           {"NfeStatusServico2", "NfeCancelamento2", "NfeConsulta2", "NfeInutilizacao2", "NfeRecepcao2",
-            "NfeRetRecepcao2", "CadConsulta2", "NfeStatusServico3", "NfeConsulta3", "NfeInutilizacao3",
-            "NfeRecepcao3", "NfeRetRecepcao3", "ConsultaCad3"}) {
+           {"NfeStatusServico2", "NfeCancelamento2", "NfeConsulta2", "NfeInutilizacao2",
+            "NfeRecepcao2", "NfeRetRecepcao2", "CadConsulta2", "NfeStatusServico3", "NfeConsulta3",
+            "NfeInutilizacao3", "NfeRecepcao3", "NfeRetRecepcao3", "ConsultaCad3"}) {
         servidores += std::string(chave) + "=https://sefaz.example/" + chave + "\r\n";
       }
     }
@@ -103,12 +107,15 @@ class TemplatesInstaladosTest : public ServicosFixture, public ::testing::WithPa
     FDados.cUF = aCodigo;
     Fake().Enviados.clear();
     const auto intf = Interface(GetParam().Versao);
-    const std::string cancelamento = Format("<cancNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"%s\"/>",
-                                            GetParam().VersaoCancelamento);
-    const std::string inutilizacao = Format("<inutNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"%s\"/>",
-                                            GetParam().VersaoInutilizacao);
-    const std::string lote = Format("<enviNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"%s\"/>",
-                                    GetParam().VersaoInutilizacao);
+    const std::string cancelamento =
+        Format("<cancNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"%s\"/>",
+               GetParam().VersaoCancelamento);
+    const std::string inutilizacao =
+        Format("<inutNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"%s\"/>",
+               GetParam().VersaoInutilizacao);
+    const std::string lote =
+        Format("<enviNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"%s\"/>",
+               GetParam().VersaoInutilizacao);
     intf->StatusServico();
     intf->CancelarNFe(cancelamento);
     intf->ConsultarNFe(Chave);
@@ -133,7 +140,8 @@ class TemplatesInstaladosTest : public ServicosFixture, public ::testing::WithPa
     EXPECT_EQ(Ns(cabecalho), aEnviado.Namespace);
     EXPECT_EQ(Ns(dados), aEnviado.Namespace);
     EXPECT_EQ(Texto(Filho(cabecalho, "cUF")), aCodigo);
-    const bool compactado = std::string(reinterpret_cast<const char*>(dados->name)) == "nfeDadosMsgZip";
+    const bool compactado =
+        std::string(reinterpret_cast<const char*>(dados->name)) == "nfeDadosMsgZip";
     EXPECT_EQ(compactado, aEnviado.Resultado == std::string("nfeAutorizacaoLoteZipResult"));
     if (compactado) return;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(dados->name)), "nfeDadosMsg");
@@ -150,7 +158,8 @@ TEST_P(TemplatesInstaladosTest, EveryEnvelopeOfEveryUFMatchesItsService) {
 }
 
 TEST_P(TemplatesInstaladosTest, TheRequestBodiesPassTheNationalSchemas) {
-  const std::string pacote = std::string(XND_SHARED_DIR) + "/schemas/" + PacoteDe(GetParam().Versao) + "/";
+  const std::string pacote =
+      std::string(XND_SHARED_DIR) + "/schemas/" + PacoteDe(GetParam().Versao) + "/";
   if (!DirectoryExists(pacote)) GTEST_SKIP() << "national schemas not found in " << pacote;
   const auto intf = Interface(GetParam().Versao);
   for (const std::string& pedido : {intf->MontarPedidoStatus(), intf->MontarPedidoConsulta(Chave),
@@ -159,23 +168,26 @@ TEST_P(TemplatesInstaladosTest, TheRequestBodiesPassTheNationalSchemas) {
     const XmlDoc doc(pedido);
     ASSERT_NE(doc.Doc, nullptr) << pedido;
     const xmlNode* raiz = xmlDocGetRootElement(doc.Doc);
-    const std::string esquema =
-        pacote + reinterpret_cast<const char*>(raiz->name) + "_v" + Atributo(raiz, "versao") + ".xsd";
+    const std::string esquema = pacote + reinterpret_cast<const char*>(raiz->name) + "_v" +
+                                Atributo(raiz, "versao") + ".xsd";
     if (!FileExists(esquema)) continue;  // consSitNFe 2.00 of manual 4.0 is not in the packages
     EXPECT_NO_THROW(FGovUtils->ValidateWithSchema(pedido, NFeNamespace, esquema)) << pedido;
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Geracoes, TemplatesInstaladosTest,
-                         ::testing::Values(Geracao{vm40, "vm40", "2.00", "2.00"}, Geracao{vm50, "vm50", "2.00", "2.00"},
+                         ::testing::Values(Geracao{vm40, "vm40", "2.00", "2.00"},
+                                           Geracao{vm50, "vm50", "2.00", "2.00"},
                                            Geracao{vm50a, "vm50a", "2.00", "3.10"}),
                          [](const ::testing::TestParamInfo<Geracao>& aInfo) {
                            return std::string(aInfo.param.Diretorio);
                          });
 
 TEST(TemplatesGeradosTest, TheInstalledDataIsWhatTheGeneratorMakesFromItsSources) {
-  if (std::system("python3 --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "python3 not available";
-  const std::string comando = std::string("python3 ") + XND_SOURCE_DIR + "/scripts/gen-templates --check";
+  if (std::system("python3 --version > /dev/null 2>&1") != 0)
+    GTEST_SKIP() << "python3 not available";
+  const std::string comando =
+      std::string("python3 ") + XND_SOURCE_DIR + "/scripts/gen-templates --check";
   EXPECT_EQ(std::system(comando.c_str()), 0) << "run scripts/gen-templates after editing data-src/";
 }
 

@@ -14,7 +14,8 @@ class InterfaceBaseTest : public ServicosFixture {
   std::unique_ptr<TxndNFEInterface> FIntf = Interface(vm50a);
 };
 
-// ---- CarregarTemplate -----------------------------------------------------------------------------
+// ---- CarregarTemplate
+// -----------------------------------------------------------------------------
 
 TEST_F(InterfaceBaseTest, TemplatesComeFromTheDirectoryOfTheConfiguredUF) {
   Templates("vm50a", "SP", {{"pedido_status.xml", "<sp>%s %s</sp>"}});
@@ -37,7 +38,8 @@ TEST_F(InterfaceBaseTest, AMissingTemplateNamesItsFullPath) {
     FIntf->CarregarTemplate("pedido_status.xml");
     FAIL() << "no exception";
   } catch (const ExndTemplateNotFoundException& e) {
-    EXPECT_EQ(e.Message(), "Arquivo de template não encontrado: " + FDir.Path() + "Templates/vm50a/SP/pedido_status.xml");
+    EXPECT_EQ(e.Message(), "Arquivo de template não encontrado: " + FDir.Path() +
+                               "Templates/vm50a/SP/pedido_status.xml");
   }
 }
 
@@ -77,12 +79,14 @@ TEST_F(InterfaceBaseTest, BodiesAreFilledInTheOrderOfTheirTemplates) {
   EXPECT_EQ(FIntf->MontarPedidoRecibo("REC"), "R[2|REC]");
   EXPECT_EQ(FIntf->MontarPedidoCadastro("MG", "123"), "K[MG|123]");
   EXPECT_EQ(FIntf->MontarPedidoCancelamento("a\r\nb\nc"), "X[ab\nc]");
-  EXPECT_EQ(FIntf->MontarPedidoInutilizacao("<?xml version=\"1.0\"?>d"), "I[<?xml version=\"1.0\"?>d]");
+  EXPECT_EQ(FIntf->MontarPedidoInutilizacao("<?xml version=\"1.0\"?>d"),
+            "I[<?xml version=\"1.0\"?>d]");
 }
 
 TEST(LimparXmlTest, DropsTheFirstDeclarationAndEveryCrLfOnly) {
   const std::string d = "<?xml version=\"1.0\"?>";
-  EXPECT_EQ(TxndNFEInterface::LimparXml(d + "\r\n<a>\r\n" + d + "\n<b/>\r</a>\r\n"), "<a>" + d + "\n<b/>\r</a>");
+  EXPECT_EQ(TxndNFEInterface::LimparXml(d + "\r\n<a>\r\n" + d + "\n<b/>\r</a>\r\n"),
+            "<a>" + d + "\n<b/>\r</a>");
   EXPECT_EQ(TxndNFEInterface::LimparXml("<?xml version=\"1.0\" encoding=\"UTF-8\"?><a/>"),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?><a/>");
 }
@@ -104,7 +108,8 @@ TEST_F(InterfaceBaseTest, TheSectionFollowsTheOperationModeWithoutFallback) {
     FIntf->EnderecoServidor("NfeConsulta3");
     FAIL() << "no exception";
   } catch (const ExndNFeAddressException& e) {
-    EXPECT_EQ(e.Message(), "Servidor para NfeConsulta3 não definido no arquivo: " + FServidores.FileName());
+    EXPECT_EQ(e.Message(),
+              "Servidor para NfeConsulta3 não definido no arquivo: " + FServidores.FileName());
   }
 }
 
@@ -128,7 +133,8 @@ TEST_F(InterfaceBaseTest, WithoutAServerListEveryAddressIsMissing) {
   }
 }
 
-// ---- Operations of the base ----------------------------------------------------------------------
+// ---- Operations of the base
+// ----------------------------------------------------------------------
 
 TEST_F(ServicosFixture, TheBaseImplementsNoOperation) {
   TxndNFEInterface base(FDados, FGovUtils, FGovX);

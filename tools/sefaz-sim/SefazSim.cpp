@@ -57,9 +57,9 @@ constexpr TChave Chaves[] = {
     {"nfeConsultaNFDest", TServico::Destinadas, "NfeConsultaDest"},
 };
 
-constexpr const char* Secoes[] = {"AC", "AL", "AP", "AM", "BA", "CE", "DF", "ES", "GO", "MA", "MT",
-                                  "MS", "MG", "PA", "PB", "PR", "PE", "PI", "RJ", "RN", "RS", "RO",
-                                  "RR", "SC", "SP", "SE", "TO", "AN", "SVCAN", "SVCRS"};
+constexpr const char* Secoes[] = {"AC", "AL", "AP", "AM", "BA", "CE", "DF", "ES", "GO",    "MA",
+                                  "MT", "MS", "MG", "PA", "PB", "PR", "PE", "PI", "RJ",    "RN",
+                                  "RS", "RO", "RR", "SC", "SP", "SE", "TO", "AN", "SVCAN", "SVCRS"};
 
 // The operations of the services of manual 4.0 and later, by the last part
 // of the service namespace, as the services spell them; the answer element
@@ -71,19 +71,27 @@ struct TOperacao {
 };
 
 constexpr TOperacao Operacoes[] = {
-    {"NfeStatusServico2", "nfeStatusServicoNF2", false}, {"NfeStatusServico3", "nfeStatusServicoNF", false},
-    {"NfeCancelamento2", "nfeCancelamentoNF2", false},   {"NfeConsulta2", "nfeConsultaNF2", false},
-    {"NfeConsulta3", "nfeConsultaNF", false},            {"NfeInutilizacao2", "nfeInutilizacaoNF2", false},
-    {"NfeInutilizacao3", "nfeInutilizacaoNF", false},    {"NfeRecepcao2", "nfeRecepcaoLote2", false},
-    {"NfeRetRecepcao2", "nfeRetRecepcao2", false},       {"NfeAutorizacao", "nfeAutorizacaoLote", false},
-    {"NfeAutorizacao", "nfeAutorizacaoLoteZip", true},   {"NfeRetAutorizacao", "NfeRetAutorizacaoLote", false},
-    {"CadConsultaCadastro2", "consultaCadastro2", false}, {"RecepcaoEvento", "nfeRecepcaoEvento", false},
+    {"NfeStatusServico2", "nfeStatusServicoNF2", false},
+    {"NfeStatusServico3", "nfeStatusServicoNF", false},
+    {"NfeCancelamento2", "nfeCancelamentoNF2", false},
+    {"NfeConsulta2", "nfeConsultaNF2", false},
+    {"NfeConsulta3", "nfeConsultaNF", false},
+    {"NfeInutilizacao2", "nfeInutilizacaoNF2", false},
+    {"NfeInutilizacao3", "nfeInutilizacaoNF", false},
+    {"NfeRecepcao2", "nfeRecepcaoLote2", false},
+    {"NfeRetRecepcao2", "nfeRetRecepcao2", false},
+    {"NfeAutorizacao", "nfeAutorizacaoLote", false},
+    {"NfeAutorizacao", "nfeAutorizacaoLoteZip", true},
+    {"NfeRetAutorizacao", "NfeRetAutorizacaoLote", false},
+    {"CadConsultaCadastro2", "consultaCadastro2", false},
+    {"RecepcaoEvento", "nfeRecepcaoEvento", false},
     {"NfeConsultaDest", "nfeConsultaNFDest", false},
 };
 
 bool MesmoTexto(const std::string& a, const std::string& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
          });
 }
 
@@ -95,7 +103,8 @@ const TChave* BuscarChave(const std::string& aNome) {
 }
 
 std::string SemAspas(std::string aTexto) {
-  if (aTexto.size() >= 2 && aTexto.front() == '"' && aTexto.back() == '"') aTexto = aTexto.substr(1, aTexto.size() - 2);
+  if (aTexto.size() >= 2 && aTexto.front() == '"' && aTexto.back() == '"')
+    aTexto = aTexto.substr(1, aTexto.size() - 2);
   return aTexto;
 }
 
@@ -119,9 +128,9 @@ struct TFalha {
 // A SOAP request taken apart.
 struct TPedido {
   bool Soap12 = true;
-  bool Estilo30 = false;       // operation element with header and body as text
+  bool Estilo30 = false;  // operation element with header and body as text
   std::string NamespaceServico;
-  std::string Operacao;        // as the service spells it
+  std::string Operacao;  // as the service spells it
   std::string CUF;
   std::string VersaoDados;
   XmlDocPtr Mensagem;
@@ -129,34 +138,42 @@ struct TPedido {
 
 std::string Envelope(bool aSoap12, const std::string& aCabecalho, const std::string& aCorpo) {
   const char* ns = aSoap12 ? NsSoap12 : NsSoap11;
-  std::string texto = std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"") + ns +
-                      "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-                      "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\">";
+  std::string texto =
+      std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"") + ns +
+      "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+      "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\">";
   if (!aCabecalho.empty()) texto += "<soap:Header>" + aCabecalho + "</soap:Header>";
   return texto + "<soap:Body>" + aCorpo + "</soap:Body></soap:Envelope>";
 }
 
 TRespostaHttp Falha(bool aSoap12, const std::string& aMotivo) {
   const std::string corpo =
-      aSoap12 ? "<soap:Fault><soap:Code><soap:Value>soap:Receiver</soap:Value></soap:Code><soap:Reason>"
-                "<soap:Text xml:lang=\"pt-BR\">" + Escapar(aMotivo) + "</soap:Text></soap:Reason></soap:Fault>"
-              : "<soap:Fault><faultcode>soap:Server</faultcode><faultstring>" + Escapar(aMotivo) +
-                    "</faultstring></soap:Fault>";
+      aSoap12
+          ? "<soap:Fault><soap:Code><soap:Value>soap:Receiver</soap:Value></soap:Code><soap:Reason>"
+            "<soap:Text xml:lang=\"pt-BR\">" +
+                Escapar(aMotivo) + "</soap:Text></soap:Reason></soap:Fault>"
+          : "<soap:Fault><faultcode>soap:Server</faultcode><faultstring>" + Escapar(aMotivo) +
+                "</faultstring></soap:Fault>";
   return {500, aSoap12 ? "application/soap+xml; charset=utf-8" : "text/xml; charset=utf-8",
           Envelope(aSoap12, "", corpo)};
 }
 
-TRespostaHttp RespostaTexto(int aStatus, const std::string& aTexto) { return {aStatus, "text/plain; charset=utf-8", aTexto}; }
+TRespostaHttp RespostaTexto(int aStatus, const std::string& aTexto) {
+  return {aStatus, "text/plain; charset=utf-8", aTexto};
+}
 
 // nfeDadosMsg / nfeDadosMsgZip of manual 4.0 and later.
-void LerDados40(const xmlNode* aEnvelope, const xmlNode* aDados, const std::string& aAcao, TPedido& aPedido) {
+void LerDados40(const xmlNode* aEnvelope, const xmlNode* aDados, const std::string& aAcao,
+                TPedido& aPedido) {
   aPedido.NamespaceServico = Namespace(aDados);
   const bool compactado = Nome(aDados) == "nfeDadosMsgZip";
-  if (aPedido.NamespaceServico.rfind(NsWsdl, 0) != 0) throw TFalha{"Namespace de servico desconhecido: " + aPedido.NamespaceServico};
+  if (aPedido.NamespaceServico.rfind(NsWsdl, 0) != 0)
+    throw TFalha{"Namespace de servico desconhecido: " + aPedido.NamespaceServico};
   const std::string servico = aPedido.NamespaceServico.substr(std::string(NsWsdl).size());
   for (const TOperacao& op : Operacoes) {
     if (servico != op.Servico || op.Compactada != compactado) continue;
-    if (aAcao.empty() || MesmoTexto(aAcao, aPedido.NamespaceServico + "/" + op.Operacao)) aPedido.Operacao = op.Operacao;
+    if (aAcao.empty() || MesmoTexto(aAcao, aPedido.NamespaceServico + "/" + op.Operacao))
+      aPedido.Operacao = op.Operacao;
   }
   if (aPedido.Operacao.empty()) throw TFalha{"SOAPAction nao reconhecida pelo servico: " + aAcao};
   const xmlNode* cabecalho = Filho(Filho(aEnvelope, "Header"), "nfeCabecMsg");
@@ -187,7 +204,8 @@ void LerDados30(const xmlNode* aOperacao, const std::string& aAcao, TPedido& aPe
   if (!aPedido.Mensagem) throw TFalha{"nfeDadosMsg nao contem uma mensagem XML"};
 }
 
-TPedido LerPedido(const std::string& aCorpo, const std::string& aContentType, const std::string& aSoapAction) {
+TPedido LerPedido(const std::string& aCorpo, const std::string& aContentType,
+                  const std::string& aSoapAction) {
   TPedido pedido;
   const XmlDocPtr doc = LerXml(aCorpo);
   const xmlNode* envelope = Raiz(doc.get());
@@ -196,7 +214,8 @@ TPedido LerPedido(const std::string& aCorpo, const std::string& aContentType, co
     throw TFalha{"A requisicao nao e um envelope SOAP"};
   }
   pedido.Soap12 = Namespace(envelope) == NsSoap12;
-  const std::string acao = SemAspas(pedido.Soap12 && aSoapAction.empty() ? AcaoDoContentType(aContentType) : aSoapAction);
+  const std::string acao = SemAspas(
+      pedido.Soap12 && aSoapAction.empty() ? AcaoDoContentType(aContentType) : aSoapAction);
   const xmlNode* primeiro = PrimeiroFilho(Filho(envelope, "Body"));
   if (primeiro == nullptr) throw TFalha{"Envelope SOAP sem corpo"};
   if (Nome(primeiro) == "nfeDadosMsg" || Nome(primeiro) == "nfeDadosMsgZip") {
@@ -214,8 +233,9 @@ std::string Wsdl(const std::string& aEndereco, const TChave& aChave) {
   return "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
          "<wsdl:definitions xmlns:wsdl=\"http://schemas.xmlsoap.org/wsdl/\" "
          "xmlns:soap=\"http://schemas.xmlsoap.org/wsdl/soap/\" targetNamespace=\"" +
-         std::string(NsWsdl) + servico + "\"><wsdl:service name=\"" + servico + "\"><wsdl:port name=\"" + servico +
-         "Soap\" binding=\"tns:" + servico + "Soap\"><soap:address location=\"" + Escapar(aEndereco) +
+         std::string(NsWsdl) + servico + "\"><wsdl:service name=\"" + servico +
+         "\"><wsdl:port name=\"" + servico + "Soap\" binding=\"tns:" + servico +
+         "Soap\"><soap:address location=\"" + Escapar(aEndereco) +
          "\"/></wsdl:port></wsdl:service></wsdl:definitions>";
 }
 
@@ -244,13 +264,16 @@ struct TSefazSimulador::Impl {
   mutable std::mutex Mutex;
   std::vector<TRequisicaoRecebida> Recebidas;
 
-  TRespostaHttp Soap(const std::string& aCaminho, const TChave& aChave, const std::string& aContentType,
-                     const std::string& aSoapAction, const std::string& aCorpo);
+  TRespostaHttp Soap(const std::string& aCaminho, const TChave& aChave,
+                     const std::string& aContentType, const std::string& aSoapAction,
+                     const std::string& aCorpo);
   void Registrar(const httplib::Request& aReq, httplib::Response& aRes, TSefazSimulador& aDono);
 };
 
-TRespostaHttp TSefazSimulador::Impl::Soap(const std::string&, const TChave& aChave, const std::string& aContentType,
-                                          const std::string& aSoapAction, const std::string& aCorpo) {
+TRespostaHttp TSefazSimulador::Impl::Soap(const std::string&, const TChave& aChave,
+                                          const std::string& aContentType,
+                                          const std::string& aSoapAction,
+                                          const std::string& aCorpo) {
   bool soap12 = aCorpo.find(NsSoap12) != std::string::npos;
   try {
     TPedido pedido = LerPedido(aCorpo, aContentType, aSoapAction);
@@ -259,38 +282,45 @@ TRespostaHttp TSefazSimulador::Impl::Soap(const std::string&, const TChave& aCha
     if (raiz != RaizEsperada(aChave.Servico)) {
       return Falha(soap12, "A mensagem " + raiz + " nao pertence ao servico " + aChave.Nome);
     }
-    const std::string resposta = Servicos.Responder(aChave.Servico, pedido.Mensagem.get(), pedido.CUF);
+    const std::string resposta =
+        Servicos.Responder(aChave.Servico, pedido.Mensagem.get(), pedido.CUF);
     const std::string resultado = pedido.Operacao + "Result";
-    const std::string contentType = soap12 ? "application/soap+xml; charset=utf-8" : "text/xml; charset=utf-8";
+    const std::string contentType =
+        soap12 ? "application/soap+xml; charset=utf-8" : "text/xml; charset=utf-8";
     if (pedido.Estilo30) {
       return {200, contentType,
               Envelope(soap12, "",
-                       "<" + pedido.Operacao + "Response xmlns=\"" + pedido.NamespaceServico + "\"><" + resultado + ">" +
-                           Escapar(resposta) + "</" + resultado + "></" + pedido.Operacao + "Response>")};
+                       "<" + pedido.Operacao + "Response xmlns=\"" + pedido.NamespaceServico +
+                           "\"><" + resultado + ">" + Escapar(resposta) + "</" + resultado + "></" +
+                           pedido.Operacao + "Response>")};
     }
     const std::string cabecalho = "<nfeCabecMsg xmlns=\"" + pedido.NamespaceServico + "\"><cUF>" +
-                                  Escapar(pedido.CUF) + "</cUF><versaoDados>" + Escapar(pedido.VersaoDados) +
-                                  "</versaoDados></nfeCabecMsg>";
+                                  Escapar(pedido.CUF) + "</cUF><versaoDados>" +
+                                  Escapar(pedido.VersaoDados) + "</versaoDados></nfeCabecMsg>";
     return {200, contentType,
             Envelope(soap12, cabecalho,
-                     "<" + resultado + " xmlns=\"" + pedido.NamespaceServico + "\">" + resposta + "</" + resultado + ">")};
+                     "<" + resultado + " xmlns=\"" + pedido.NamespaceServico + "\">" + resposta +
+                         "</" + resultado + ">")};
   } catch (const TFalha& f) {
     return Falha(soap12, f.Motivo);
   }
 }
 
-TSefazSimulador::TSefazSimulador(TOpcoesSimulador aOpcoes) : FImpl(std::make_unique<Impl>(std::move(aOpcoes))) {}
+TSefazSimulador::TSefazSimulador(TOpcoesSimulador aOpcoes)
+    : FImpl(std::make_unique<Impl>(std::move(aOpcoes))) {}
 
 TSefazSimulador::~TSefazSimulador() { Parar(); }
 
 TRespostaHttp TSefazSimulador::Atender(const std::string& aMetodo, const std::string& aCaminho,
-                                       const std::string& aConsulta, const std::string& aContentType,
+                                       const std::string& aConsulta,
+                                       const std::string& aContentType,
                                        const std::string& aSoapAction, const std::string& aCorpo) {
   const std::size_t barra = aCaminho.find('/', 1);
-  const TChave* chave = barra == std::string::npos ? nullptr : BuscarChave(aCaminho.substr(barra + 1));
+  const TChave* chave =
+      barra == std::string::npos ? nullptr : BuscarChave(aCaminho.substr(barra + 1));
   const std::string secao = barra == std::string::npos ? "" : aCaminho.substr(1, barra - 1);
-  const bool secaoConhecida =
-      std::any_of(std::begin(Secoes), std::end(Secoes), [&](const char* s) { return MesmoTexto(s, secao); });
+  const bool secaoConhecida = std::any_of(std::begin(Secoes), std::end(Secoes),
+                                          [&](const char* s) { return MesmoTexto(s, secao); });
   if (chave == nullptr || !secaoConhecida) return RespostaTexto(404, "Not Found");
   if (aMetodo == "GET") {
     if (!MesmoTexto(aConsulta, "wsdl")) return RespostaTexto(405, "Method Not Allowed");
@@ -299,15 +329,19 @@ TRespostaHttp TSefazSimulador::Atender(const std::string& aMetodo, const std::st
   return FImpl->Soap(aCaminho, *chave, aContentType, aSoapAction, aCorpo);
 }
 
-void TSefazSimulador::Impl::Registrar(const httplib::Request& aReq, httplib::Response& aRes, TSefazSimulador& aDono) {
+void TSefazSimulador::Impl::Registrar(const httplib::Request& aReq, httplib::Response& aRes,
+                                      TSefazSimulador& aDono) {
   std::string consulta;
-  for (const auto& [nome, valor] : aReq.params) consulta += nome + (valor.empty() ? "" : "=" + valor);
-  const TRespostaHttp resposta = aDono.Atender(aReq.method, aReq.path, consulta, aReq.get_header_value("Content-Type"),
-                                               aReq.get_header_value("SOAPAction"), aReq.body);
+  for (const auto& [nome, valor] : aReq.params)
+    consulta += nome + (valor.empty() ? "" : "=" + valor);
+  const TRespostaHttp resposta =
+      aDono.Atender(aReq.method, aReq.path, consulta, aReq.get_header_value("Content-Type"),
+                    aReq.get_header_value("SOAPAction"), aReq.body);
   {
     const std::lock_guard<std::mutex> trava(Mutex);
     Recebidas.push_back({aReq.method, aReq.path, aReq.get_header_value("SOAPAction"),
-                         aReq.get_header_value("Content-Type"), aReq.body, NomeComumCliente(aReq), resposta.Status});
+                         aReq.get_header_value("Content-Type"), aReq.body, NomeComumCliente(aReq),
+                         resposta.Status});
   }
   aRes.status = resposta.Status;
   aRes.set_content(resposta.Corpo, resposta.ContentType.c_str());
@@ -316,11 +350,12 @@ void TSefazSimulador::Impl::Registrar(const httplib::Request& aReq, httplib::Res
 void TSefazSimulador::Iniciar() {
   if (FImpl->Servidor) return;
   const TOpcoesSimulador& o = FImpl->Opcoes;
-  auto servidor = std::make_unique<httplib::SSLServer>(o.Certificado.c_str(), o.Chave.c_str(),
-                                                       o.AutoridadeCA.empty() ? nullptr : o.AutoridadeCA.c_str());
+  auto servidor = std::make_unique<httplib::SSLServer>(
+      o.Certificado.c_str(), o.Chave.c_str(),
+      o.AutoridadeCA.empty() ? nullptr : o.AutoridadeCA.c_str());
   if (!servidor->is_valid()) {
-    throw std::runtime_error("nao foi possivel carregar o certificado, a chave ou a autoridade: " + o.Certificado +
-                             ", " + o.Chave + ", " + o.AutoridadeCA);
+    throw std::runtime_error("nao foi possivel carregar o certificado, a chave ou a autoridade: " +
+                             o.Certificado + ", " + o.Chave + ", " + o.AutoridadeCA);
   }
   const auto tratar = [this](const httplib::Request& aReq, httplib::Response& aRes) {
     FImpl->Registrar(aReq, aRes, *this);
@@ -328,8 +363,11 @@ void TSefazSimulador::Iniciar() {
   servidor->Post(R"(/.*)", tratar);
   servidor->Get(R"(/.*)", tratar);
   servidor->set_payload_max_length(64u * 1024u * 1024u);
-  const int porta = o.Porta == 0 ? servidor->bind_to_any_port(o.Host) : (servidor->bind_to_port(o.Host, o.Porta) ? o.Porta : -1);
-  if (porta <= 0) throw std::runtime_error("nao foi possivel escutar em " + o.Host + ":" + std::to_string(o.Porta));
+  const int porta = o.Porta == 0 ? servidor->bind_to_any_port(o.Host)
+                                 : (servidor->bind_to_port(o.Host, o.Porta) ? o.Porta : -1);
+  if (porta <= 0)
+    throw std::runtime_error("nao foi possivel escutar em " + o.Host + ":" +
+                             std::to_string(o.Porta));
   FImpl->Porta = porta;
   FImpl->Servidor = std::move(servidor);
   FImpl->Escuta = std::thread([impl = FImpl.get()] { impl->Servidor->listen_after_bind(); });
@@ -339,7 +377,8 @@ void TSefazSimulador::Iniciar() {
   }
   if (!FImpl->Servidor->is_running()) {
     Parar();
-    throw std::runtime_error("o servidor nao comecou a escutar em " + o.Host + ":" + std::to_string(porta));
+    throw std::runtime_error("o servidor nao comecou a escutar em " + o.Host + ":" +
+                             std::to_string(porta));
   }
 }
 
@@ -357,12 +396,12 @@ std::string TSefazSimulador::Endereco() const {
 }
 
 std::string TSefazSimulador::ListaServidores() const {
-  std::string texto =
-      "; NF-e web services of the local simulator (xndnfe-sefaz-sim) at " + Endereco() +
-      "\r\n; every section and key: <address>/<SECTION>/<key>\r\n";
+  std::string texto = "; NF-e web services of the local simulator (xndnfe-sefaz-sim) at " +
+                      Endereco() + "\r\n; every section and key: <address>/<SECTION>/<key>\r\n";
   for (const char* secao : Secoes) {
     texto += std::string("\r\n[") + secao + "]\r\n";
-    for (const TChave& chave : Chaves) texto += std::string(chave.Nome) + "=" + Endereco() + "/" + secao + "/" + chave.Nome + "\r\n";
+    for (const TChave& chave : Chaves)
+      texto += std::string(chave.Nome) + "=" + Endereco() + "/" + secao + "/" + chave.Nome + "\r\n";
     texto += "TargetNamespaceCCe=http://www.portalfiscal.inf.br/nfe/wsdl/RecepcaoEvento\r\n";
   }
   return texto;

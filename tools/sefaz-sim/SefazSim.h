@@ -32,8 +32,8 @@ struct TRequisicaoRecebida {
   std::string SoapAction;   // the SOAPAction header as sent ("" when absent)
   std::string ContentType;  // the Content-Type header as sent
   std::string Corpo;
-  std::string Cliente;      // common name of the client certificate
-  int Status = 0;           // what the simulator answered
+  std::string Cliente;  // common name of the client certificate
+  int Status = 0;       // what the simulator answered
 };
 
 struct TRespostaHttp {
@@ -66,9 +66,9 @@ class TSefazSimulador {
   void LimparRequisicoes();
 
   // The answer to one request, without the network (the HTTP handlers call it).
-  TRespostaHttp Atender(const std::string& aMetodo, const std::string& aCaminho, const std::string& aConsulta,
-                        const std::string& aContentType, const std::string& aSoapAction,
-                        const std::string& aCorpo);
+  TRespostaHttp Atender(const std::string& aMetodo, const std::string& aCaminho,
+                        const std::string& aConsulta, const std::string& aContentType,
+                        const std::string& aSoapAction, const std::string& aCorpo);
 
   struct Impl;
 

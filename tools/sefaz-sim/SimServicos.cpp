@@ -23,7 +23,8 @@ std::string Fechar(const char* aNome) { return std::string("</") + aNome + ">"; 
 
 // Brasilia time (UTC-3); the layouts 3.10 and the events carry the offset.
 std::string DataHora(bool aComFuso) {
-  const std::time_t agora = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) - 3 * 3600;
+  const std::time_t agora =
+      std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) - 3 * 3600;
   std::tm t{};
   gmtime_r(&agora, &t);
   char texto[32];
@@ -54,15 +55,24 @@ std::string DescricaoEvento(const std::string& aTipo) {
 
 const char* RaizEsperada(TServico aServico) {
   switch (aServico) {
-    case TServico::Status: return "consStatServ";
-    case TServico::Cancelamento: return "cancNFe";
-    case TServico::Consulta: return "consSitNFe";
-    case TServico::Inutilizacao: return "inutNFe";
-    case TServico::Recepcao: return "enviNFe";
-    case TServico::RetRecepcao: return "consReciNFe";
-    case TServico::Cadastro: return "ConsCad";
-    case TServico::Evento: return "envEvento";
-    case TServico::Destinadas: return "consNFeDest";
+    case TServico::Status:
+      return "consStatServ";
+    case TServico::Cancelamento:
+      return "cancNFe";
+    case TServico::Consulta:
+      return "consSitNFe";
+    case TServico::Inutilizacao:
+      return "inutNFe";
+    case TServico::Recepcao:
+      return "enviNFe";
+    case TServico::RetRecepcao:
+      return "consReciNFe";
+    case TServico::Cadastro:
+      return "ConsCad";
+    case TServico::Evento:
+      return "envEvento";
+    case TServico::Destinadas:
+      return "consNFeDest";
   }
   return "";
 }
@@ -71,15 +81,24 @@ std::string TServicos::Responder(TServico aServico, xmlDoc* aMensagem, const std
   xmlNode* const raiz = Raiz(aMensagem);
   const std::lock_guard<std::mutex> trava(FMutex);
   switch (aServico) {
-    case TServico::Status: return Status(raiz, aCUF);
-    case TServico::Cancelamento: return Cancelamento(raiz, aCUF);
-    case TServico::Consulta: return Consulta(raiz, aCUF);
-    case TServico::Inutilizacao: return Inutilizacao(raiz, aCUF);
-    case TServico::Recepcao: return Recepcao(raiz, aCUF);
-    case TServico::RetRecepcao: return RetRecepcao(raiz, aCUF);
-    case TServico::Cadastro: return Cadastro(raiz, aCUF);
-    case TServico::Evento: return Evento(aMensagem, raiz, aCUF);
-    case TServico::Destinadas: return Destinadas(raiz);
+    case TServico::Status:
+      return Status(raiz, aCUF);
+    case TServico::Cancelamento:
+      return Cancelamento(raiz, aCUF);
+    case TServico::Consulta:
+      return Consulta(raiz, aCUF);
+    case TServico::Inutilizacao:
+      return Inutilizacao(raiz, aCUF);
+    case TServico::Recepcao:
+      return Recepcao(raiz, aCUF);
+    case TServico::RetRecepcao:
+      return RetRecepcao(raiz, aCUF);
+    case TServico::Cadastro:
+      return Cadastro(raiz, aCUF);
+    case TServico::Evento:
+      return Evento(aMensagem, raiz, aCUF);
+    case TServico::Destinadas:
+      return Destinadas(raiz);
   }
   return "";
 }
@@ -98,13 +117,16 @@ std::string TServicos::NovoRecibo(const std::string& aCUF) {
 
 std::string TServicos::Status(xmlNode* aRaiz, const std::string& aCUF) {
   const std::string versao = Atributo(aRaiz, "versao");
-  const std::string cUF = TextoFilho(aRaiz, "cUF").empty() ? CodigoUF(aCUF) : TextoFilho(aRaiz, "cUF");
-  return Abrir("retConsStatServ", versao) + E("tpAmb", TextoFilho(aRaiz, "tpAmb")) + E("verAplic", VerAplic) +
-         E("cStat", "107") + E("xMotivo", "Servico em Operacao") + E("cUF", cUF) +
-         E("dhRecbto", DataHora(Versao3(versao))) + E("tMed", "1") + Fechar("retConsStatServ");
+  const std::string cUF =
+      TextoFilho(aRaiz, "cUF").empty() ? CodigoUF(aCUF) : TextoFilho(aRaiz, "cUF");
+  return Abrir("retConsStatServ", versao) + E("tpAmb", TextoFilho(aRaiz, "tpAmb")) +
+         E("verAplic", VerAplic) + E("cStat", "107") + E("xMotivo", "Servico em Operacao") +
+         E("cUF", cUF) + E("dhRecbto", DataHora(Versao3(versao))) + E("tMed", "1") +
+         Fechar("retConsStatServ");
 }
 
-std::string TServicos::ProtocolarNota(xmlNode* aNFe, const std::string& aTpAmb, const std::string& aCUF) {
+std::string TServicos::ProtocolarNota(xmlNode* aNFe, const std::string& aTpAmb,
+                                      const std::string& aCUF) {
   xmlNode* const infNFe = Filho(aNFe, "infNFe");
   const std::string versao = Atributo(infNFe, "versao");
   std::string chave = Atributo(infNFe, "Id");
@@ -126,8 +148,11 @@ std::string TServicos::ProtocolarNota(xmlNode* aNFe, const std::string& aTpAmb, 
   const bool autorizada = cStat == "100";
   const std::string nProt = autorizada ? NovoProtocolo(aCUF) : "";
   std::string inf = autorizada ? "<infProt Id=\"ID" + nProt + "\">" : "<infProt>";
-  inf += E("tpAmb", aTpAmb) + E("verAplic", VerAplic) + E("chNFe", chave) + E("dhRecbto", DataHora(Versao3(versao)));
-  if (autorizada) inf += E("nProt", nProt) + E("digVal", TextoFilho(Descendente(aNFe, "Reference"), "DigestValue"));
+  inf += E("tpAmb", aTpAmb) + E("verAplic", VerAplic) + E("chNFe", chave) +
+         E("dhRecbto", DataHora(Versao3(versao)));
+  if (autorizada)
+    inf +=
+        E("nProt", nProt) + E("digVal", TextoFilho(Descendente(aNFe, "Reference"), "DigestValue"));
   inf += E("cStat", cStat) + E("xMotivo", xMotivo) + "</infProt>";
   const std::string protNFe = "<protNFe versao=\"" + Escapar(versao) + "\">" + inf + "</protNFe>";
   if (autorizada) FNotas[chave] = TNota{protNFe, nProt, versao, false};
@@ -147,22 +172,25 @@ std::string TServicos::Recepcao(xmlNode* aRaiz, const std::string& aCUF) {
   if (tpAmb.empty()) tpAmb = "2";
   inicio += E("tpAmb", tpAmb) + E("verAplic", VerAplic);
   if (notas.empty() || Filho(aRaiz, "idLote") == nullptr) {
-    return inicio + E("cStat", "215") + E("xMotivo", "Rejeicao: Falha no schema XML") + E("cUF", cUF) +
-           (versao == "1.10" ? "" : E("dhRecbto", DataHora(Versao3(versao)))) + Fechar("retEnviNFe");
+    return inicio + E("cStat", "215") + E("xMotivo", "Rejeicao: Falha no schema XML") +
+           E("cUF", cUF) + (versao == "1.10" ? "" : E("dhRecbto", DataHora(Versao3(versao)))) +
+           Fechar("retEnviNFe");
   }
   TLote lote;
   for (xmlNode* nota : notas) lote.Protocolos.push_back(ProtocolarNota(nota, tpAmb, cUF));
   if (TextoFilho(aRaiz, "indSinc") == "1" && notas.size() == 1) {
     return inicio + E("cStat", "104") + E("xMotivo", "Lote processado") + E("cUF", cUF) +
-           E("dhRecbto", DataHora(Versao3(versao))) + lote.Protocolos.front() + Fechar("retEnviNFe");
+           E("dhRecbto", DataHora(Versao3(versao))) + lote.Protocolos.front() +
+           Fechar("retEnviNFe");
   }
   const std::string nRec = NovoRecibo(cUF);
   FLotes[nRec] = std::move(lote);
   std::string corpo = E("cStat", "103") + E("xMotivo", "Lote recebido com sucesso") + E("cUF", cUF);
-  if (versao == "1.10") return inicio + corpo + "<infRec>" + E("nRec", nRec) + E("dhRecbto", DataHora(false)) +
-                               E("tMed", "1") + "</infRec>" + Fechar("retEnviNFe");
-  return inicio + corpo + E("dhRecbto", DataHora(Versao3(versao))) + "<infRec>" + E("nRec", nRec) + E("tMed", "1") +
-         "</infRec>" + Fechar("retEnviNFe");
+  if (versao == "1.10")
+    return inicio + corpo + "<infRec>" + E("nRec", nRec) + E("dhRecbto", DataHora(false)) +
+           E("tMed", "1") + "</infRec>" + Fechar("retEnviNFe");
+  return inicio + corpo + E("dhRecbto", DataHora(Versao3(versao))) + "<infRec>" + E("nRec", nRec) +
+         E("tMed", "1") + "</infRec>" + Fechar("retEnviNFe");
 }
 
 std::string TServicos::RetRecepcao(xmlNode* aRaiz, const std::string& aCUF) {
@@ -172,11 +200,13 @@ std::string TServicos::RetRecepcao(xmlNode* aRaiz, const std::string& aCUF) {
   std::string resposta = Abrir("retConsReciNFe", versao) + E("tpAmb", TextoFilho(aRaiz, "tpAmb")) +
                          E("verAplic", VerAplic) + E("nRec", nRec);
   if (lote == FLotes.end()) {
-    resposta += E("cStat", "106") + E("xMotivo", "Rejeicao: Lote nao localizado") + E("cUF", CodigoUF(aCUF));
+    resposta += E("cStat", "106") + E("xMotivo", "Rejeicao: Lote nao localizado") +
+                E("cUF", CodigoUF(aCUF));
     if (Versao3(versao)) resposta += E("dhRecbto", DataHora(true));
     return resposta + Fechar("retConsReciNFe");
   }
-  resposta += E("cStat", "104") + E("xMotivo", "Lote processado") + E("cUF", CodigoUF(aCUF.empty() ? nRec.substr(0, 2) : aCUF));
+  resposta += E("cStat", "104") + E("xMotivo", "Lote processado") +
+              E("cUF", CodigoUF(aCUF.empty() ? nRec.substr(0, 2) : aCUF));
   if (Versao3(versao)) resposta += E("dhRecbto", DataHora(true));
   for (const std::string& prot : lote->second.Protocolos) resposta += prot;
   return resposta + Fechar("retConsReciNFe");
@@ -191,17 +221,20 @@ std::string TServicos::Consulta(xmlNode* aRaiz, const std::string& aCUF) {
   std::string xMotivo = "Rejeicao: NF-e nao consta na base de dados da SEFAZ";
   if (nota != FNotas.end()) {
     cStat = nota->second.Cancelada ? "101" : "100";
-    xMotivo = nota->second.Cancelada ? "Cancelamento de NF-e homologado" : "Autorizado o uso da NF-e";
+    xMotivo =
+        nota->second.Cancelada ? "Cancelamento de NF-e homologado" : "Autorizado o uso da NF-e";
   }
   const std::string tpAmb = TextoFilho(aRaiz, "tpAmb");
   if (versao == "1.07") {
-    std::string inf = "<infProt>" + E("tpAmb", tpAmb) + E("verAplic", VerAplic) + E("cStat", cStat) +
-                      E("xMotivo", xMotivo) + E("cUF", cUF) + E("chNFe", chave);
-    if (nota != FNotas.end()) inf += E("dhRecbto", DataHora(false)) + E("nProt", nota->second.NProt);
+    std::string inf = "<infProt>" + E("tpAmb", tpAmb) + E("verAplic", VerAplic) +
+                      E("cStat", cStat) + E("xMotivo", xMotivo) + E("cUF", cUF) + E("chNFe", chave);
+    if (nota != FNotas.end())
+      inf += E("dhRecbto", DataHora(false)) + E("nProt", nota->second.NProt);
     return Abrir("retConsSitNFe", versao) + inf + "</infProt>" + Fechar("retConsSitNFe");
   }
-  std::string resposta = Abrir("retConsSitNFe", versao) + E("tpAmb", tpAmb) + E("verAplic", VerAplic) +
-                         E("cStat", cStat) + E("xMotivo", xMotivo) + E("cUF", cUF);
+  std::string resposta = Abrir("retConsSitNFe", versao) + E("tpAmb", tpAmb) +
+                         E("verAplic", VerAplic) + E("cStat", cStat) + E("xMotivo", xMotivo) +
+                         E("cUF", cUF);
   if (Versao3(versao)) resposta += E("dhRecbto", DataHora(true));
   resposta += E("chNFe", chave);
   if (nota != FNotas.end()) resposta += nota->second.ProtNFe;
@@ -230,9 +263,11 @@ std::string TServicos::Cancelamento(xmlNode* aRaiz, const std::string& aCUF) {
   const bool homologado = cStat == "101";
   const std::string nProt = homologado ? NovoProtocolo(cUF) : "";
   if (homologado) nota->second.Cancelada = true;
-  std::string resposta = Abrir("retCancNFe", versao) + (homologado ? "<infCanc Id=\"ID" + nProt + "\">" : "<infCanc>") +
-                         E("tpAmb", TextoFilho(inf, "tpAmb")) + E("verAplic", VerAplic) + E("cStat", cStat) +
-                         E("xMotivo", xMotivo) + E("cUF", cUF) + E("chNFe", chave);
+  std::string resposta = Abrir("retCancNFe", versao) +
+                         (homologado ? "<infCanc Id=\"ID" + nProt + "\">" : "<infCanc>") +
+                         E("tpAmb", TextoFilho(inf, "tpAmb")) + E("verAplic", VerAplic) +
+                         E("cStat", cStat) + E("xMotivo", xMotivo) + E("cUF", cUF) +
+                         E("chNFe", chave);
   if (homologado) resposta += E("dhRecbto", DataHora(false)) + E("nProt", nProt);
   return resposta + "</infCanc>" + Fechar("retCancNFe");
 }
@@ -244,17 +279,19 @@ std::string TServicos::Inutilizacao(xmlNode* aRaiz, const std::string& aCUF) {
   const XmlDocPtr pedido = CopiarComoDocumento(aRaiz);
   const bool assinado = AssinaturaConfere(pedido.get(), "infInut");
   const std::string nProt = assinado ? NovoProtocolo(cUF) : "";
-  std::string resposta = Abrir("retInutNFe", versao) + (assinado ? "<infInut Id=\"ID" + nProt + "\">" : "<infInut>") +
+  std::string resposta = Abrir("retInutNFe", versao) +
+                         (assinado ? "<infInut Id=\"ID" + nProt + "\">" : "<infInut>") +
                          E("tpAmb", TextoFilho(inf, "tpAmb")) + E("verAplic", VerAplic);
   if (!assinado) {
-    return resposta + E("cStat", "297") + E("xMotivo", "Rejeicao: Assinatura difere do calculado") + E("cUF", cUF) +
-           "</infInut>" + Fechar("retInutNFe");
+    return resposta + E("cStat", "297") + E("xMotivo", "Rejeicao: Assinatura difere do calculado") +
+           E("cUF", cUF) + "</infInut>" + Fechar("retInutNFe");
   }
   resposta += E("cStat", "102") + E("xMotivo", "Inutilizacao de numero homologado") + E("cUF", cUF);
   for (const char* campo : {"ano", "CNPJ", "mod", "serie", "nNFIni", "nNFFin"}) {
     resposta += E(campo, TextoFilho(inf, campo));
   }
-  return resposta + E("dhRecbto", DataHora(Versao3(versao))) + E("nProt", nProt) + "</infInut>" + Fechar("retInutNFe");
+  return resposta + E("dhRecbto", DataHora(Versao3(versao))) + E("nProt", nProt) + "</infInut>" +
+         Fechar("retInutNFe");
 }
 
 std::string TServicos::Cadastro(xmlNode* aRaiz, const std::string& aCUF) {
@@ -266,10 +303,11 @@ std::string TServicos::Cadastro(xmlNode* aRaiz, const std::string& aCUF) {
     if (Filho(inf, campo) != nullptr) documento = E(campo, TextoFilho(inf, campo));
   }
   const std::string cnpj = TextoFilho(inf, "CNPJ");
-  std::string resposta = Abrir("retConsCad", versao) + "<infCons>" + E("verAplic", VerAplic) + E("cStat", "111") +
-                         E("xMotivo", "Consulta cadastro com uma ocorrencia") + E("UF", uf) + documento +
-                         E("dhCons", DataHora(true)) + E("cUF", CodigoUF(aCUF)) + "<infCad>" +
-                         E("IE", "123456789012") + (cnpj.empty() ? E("CPF", TextoFilho(inf, "CPF")) : E("CNPJ", cnpj)) +
+  std::string resposta = Abrir("retConsCad", versao) + "<infCons>" + E("verAplic", VerAplic) +
+                         E("cStat", "111") + E("xMotivo", "Consulta cadastro com uma ocorrencia") +
+                         E("UF", uf) + documento + E("dhCons", DataHora(true)) +
+                         E("cUF", CodigoUF(aCUF)) + "<infCad>" + E("IE", "123456789012") +
+                         (cnpj.empty() ? E("CPF", TextoFilho(inf, "CPF")) : E("CNPJ", cnpj)) +
                          E("UF", uf) + E("cSit", "1");
   if (versao != "1.01") resposta += E("indCredNFe", "1") + E("indCredCTe", "4");
   resposta += E("xNome", "CONTRIBUINTE SIMULADO") + "</infCad></infCons>" + Fechar("retConsCad");
@@ -282,12 +320,15 @@ std::string TServicos::Evento(xmlDoc* aMensagem, xmlNode* aRaiz, const std::stri
   for (xmlNode* n = aRaiz->children; n != nullptr; n = n->next) {
     if (n->type == XML_ELEMENT_NODE && Nome(n) == "evento") eventos.push_back(n);
   }
-  const std::string tpAmb = eventos.empty() ? "2" : TextoFilho(Filho(eventos.front(), "infEvento"), "tpAmb");
-  const std::string cOrgao = eventos.empty() ? CodigoUF(aCUF) : TextoFilho(Filho(eventos.front(), "infEvento"), "cOrgao");
-  std::string resposta = Abrir("retEnvEvento", versao) + E("idLote", TextoFilho(aRaiz, "idLote")) + E("tpAmb", tpAmb) +
-                         E("verAplic", VerAplic) + E("cOrgao", cOrgao);
+  const std::string tpAmb =
+      eventos.empty() ? "2" : TextoFilho(Filho(eventos.front(), "infEvento"), "tpAmb");
+  const std::string cOrgao =
+      eventos.empty() ? CodigoUF(aCUF) : TextoFilho(Filho(eventos.front(), "infEvento"), "cOrgao");
+  std::string resposta = Abrir("retEnvEvento", versao) + E("idLote", TextoFilho(aRaiz, "idLote")) +
+                         E("tpAmb", tpAmb) + E("verAplic", VerAplic) + E("cOrgao", cOrgao);
   if (eventos.empty() || FEsquemas.Validar(aMensagem, "envEvento_v" + versao + ".xsd")) {
-    return resposta + E("cStat", "215") + E("xMotivo", "Rejeicao: Falha no schema XML") + Fechar("retEnvEvento");
+    return resposta + E("cStat", "215") + E("xMotivo", "Rejeicao: Falha no schema XML") +
+           Fechar("retEnvEvento");
   }
   resposta += E("cStat", "128") + E("xMotivo", "Lote de Evento Processado");
   for (xmlNode* evento : eventos) {
@@ -298,10 +339,11 @@ std::string TServicos::Evento(xmlDoc* aMensagem, xmlNode* aRaiz, const std::stri
     const std::string tipo = TextoFilho(inf, "tpEvento");
     const std::string nProt = valido ? NovoProtocolo(TextoFilho(inf, "cOrgao")) : "";
     std::string ret = "<retEvento versao=\"" + Escapar(Atributo(evento, "versao")) + "\">" +
-                      (valido ? "<infEvento Id=\"ID" + nProt + "\">" : "<infEvento>") + E("tpAmb", TextoFilho(inf, "tpAmb")) +
-                      E("verAplic", VerAplic) + E("cOrgao", TextoFilho(inf, "cOrgao")) +
-                      E("cStat", valido ? "135" : "297") +
-                      E("xMotivo", valido ? "Evento registrado e vinculado a NF-e" : "Rejeicao: Assinatura difere do calculado") +
+                      (valido ? "<infEvento Id=\"ID" + nProt + "\">" : "<infEvento>") +
+                      E("tpAmb", TextoFilho(inf, "tpAmb")) + E("verAplic", VerAplic) +
+                      E("cOrgao", TextoFilho(inf, "cOrgao")) + E("cStat", valido ? "135" : "297") +
+                      E("xMotivo", valido ? "Evento registrado e vinculado a NF-e"
+                                          : "Rejeicao: Assinatura difere do calculado") +
                       E("chNFe", chave) + E("tpEvento", tipo);
     if (!DescricaoEvento(tipo).empty()) ret += E("xEvento", DescricaoEvento(tipo));
     ret += E("nSeqEvento", TextoFilho(inf, "nSeqEvento")) + E("dhRegEvento", DataHora(true));
@@ -314,10 +356,10 @@ std::string TServicos::Evento(xmlDoc* aMensagem, xmlNode* aRaiz, const std::stri
 }
 
 std::string TServicos::Destinadas(xmlNode* aRaiz) {
-  return Abrir("retConsNFeDest", Atributo(aRaiz, "versao")) + E("tpAmb", TextoFilho(aRaiz, "tpAmb")) +
-         E("verAplic", VerAplic) + E("cStat", "137") +
-         E("xMotivo", "Nenhum documento localizado para o Destinatario") + E("dhResp", DataHora(true)) +
-         E("indCont", "0") + Fechar("retConsNFeDest");
+  return Abrir("retConsNFeDest", Atributo(aRaiz, "versao")) +
+         E("tpAmb", TextoFilho(aRaiz, "tpAmb")) + E("verAplic", VerAplic) + E("cStat", "137") +
+         E("xMotivo", "Nenhum documento localizado para o Destinatario") +
+         E("dhResp", DataHora(true)) + E("indCont", "0") + Fechar("retConsNFeDest");
 }
 
 }  // namespace xnd::sim

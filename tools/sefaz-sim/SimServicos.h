@@ -16,7 +16,17 @@
 namespace xnd::sim {
 
 // The kind of web service a server-list key names.
-enum class TServico { Status, Cancelamento, Consulta, Inutilizacao, Recepcao, RetRecepcao, Cadastro, Evento, Destinadas };
+enum class TServico {
+  Status,
+  Cancelamento,
+  Consulta,
+  Inutilizacao,
+  Recepcao,
+  RetRecepcao,
+  Cadastro,
+  Evento,
+  Destinadas
+};
 
 // The message root element each service accepts ("consStatServ" ...).
 const char* RaizEsperada(TServico aServico);

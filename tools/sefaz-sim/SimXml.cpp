@@ -28,7 +28,9 @@ bool NomeIgual(const xmlNode* aNo, const char* aNome) {
          std::strcmp(reinterpret_cast<const char*>(aNo->name), aNome) == 0;
 }
 
-std::string DeXml(const xmlChar* aTexto) { return aTexto != nullptr ? reinterpret_cast<const char*>(aTexto) : ""; }
+std::string DeXml(const xmlChar* aTexto) {
+  return aTexto != nullptr ? reinterpret_cast<const char*>(aTexto) : "";
+}
 
 }  // namespace
 
@@ -95,7 +97,8 @@ XmlDocPtr CopiarComoDocumento(const xmlNode* aNo) {
 std::string Serializar(xmlDoc* aDoc) {
   xmlBuffer* buffer = xmlBufferCreate();
   xmlNodeDump(buffer, aDoc, xmlDocGetRootElement(aDoc), 0, 0);
-  std::string texto(reinterpret_cast<const char*>(xmlBufferContent(buffer)), xmlBufferLength(buffer));
+  std::string texto(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+                    xmlBufferLength(buffer));
   xmlBufferFree(buffer);
   return texto;
 }
@@ -104,11 +107,20 @@ std::string Escapar(const std::string& aTexto) {
   std::string saida;
   for (const char c : aTexto) {
     switch (c) {
-      case '&': saida += "&amp;"; break;
-      case '<': saida += "&lt;"; break;
-      case '>': saida += "&gt;"; break;
-      case '"': saida += "&quot;"; break;
-      default: saida += c;
+      case '&':
+        saida += "&amp;";
+        break;
+      case '<':
+        saida += "&lt;";
+        break;
+      case '>':
+        saida += "&gt;";
+        break;
+      case '"':
+        saida += "&quot;";
+        break;
+      default:
+        saida += c;
     }
   }
   return saida;
@@ -124,7 +136,8 @@ std::optional<std::string> DecodificarBase64(const std::string& aTexto) {
                                 static_cast<int>(limpo.size()));
   if (n < 0) return std::nullopt;
   const auto preenchimento = static_cast<int>(std::count(limpo.end() - 2, limpo.end(), '='));
-  return std::string(reinterpret_cast<const char*>(saida.data()), static_cast<std::size_t>(n - preenchimento));
+  return std::string(reinterpret_cast<const char*>(saida.data()),
+                     static_cast<std::size_t>(n - preenchimento));
 }
 
 std::optional<std::string> Descompactar(const std::string& aBytes) {
@@ -162,7 +175,8 @@ std::string TEsquemas::Localizar(const std::string& aArquivo) const {
   std::error_code erro;
   for (std::filesystem::recursive_directory_iterator it(FDiretorio, erro), fim; !erro && it != fim;
        it.increment(erro)) {
-    if (it->is_regular_file() && it->path().filename() == aArquivo) achados.push_back(it->path().string());
+    if (it->is_regular_file() && it->path().filename() == aArquivo)
+      achados.push_back(it->path().string());
   }
   if (achados.empty()) return "";
   std::sort(achados.begin(), achados.end());
@@ -175,7 +189,8 @@ void GuardarPrimeiroErro(void* aDestino, xmlError* aErro) {
   auto* const destino = static_cast<std::string*>(aDestino);
   if (destino->empty() && aErro != nullptr && aErro->message != nullptr) {
     *destino = aErro->message;
-    while (!destino->empty() && (destino->back() == '\n' || destino->back() == ' ')) destino->pop_back();
+    while (!destino->empty() && (destino->back() == '\n' || destino->back() == ' '))
+      destino->pop_back();
   }
 }
 
@@ -217,13 +232,15 @@ class TArquivoTemporario {
  public:
   explicit TArquivoTemporario(const std::string& aConteudo) {
     const char* tmp = std::getenv("TMPDIR");
-    std::string modelo = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/xndsim-XXXXXX";
+    std::string modelo =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/xndsim-XXXXXX";
     std::vector<char> nome(modelo.begin(), modelo.end());
     nome.push_back('\0');
     const int fd = mkstemp(nome.data());
     if (fd < 0) return;
     FCaminho = nome.data();
-    const bool gravado = write(fd, aConteudo.data(), aConteudo.size()) == static_cast<ssize_t>(aConteudo.size());
+    const bool gravado =
+        write(fd, aConteudo.data(), aConteudo.size()) == static_cast<ssize_t>(aConteudo.size());
     close(fd);
     if (!gravado) FCaminho.clear();
   }
@@ -263,9 +280,10 @@ bool AssinaturaConfere(xmlDoc* aDoc, const std::string& aElemento) {
   if (assinado == nullptr || assinatura == nullptr || Namespace(assinatura) != NsDsig) return false;
   const TArquivoTemporario arquivo(Serializar(aDoc));
   if (arquivo.Caminho().empty()) return false;
-  const std::string elemento = Namespace(assinado).empty() ? aElemento : Namespace(assinado) + ":" + aElemento;
-  return Executar({"xmlsec1", "--verify", "--insecure", "--enabled-key-data", "x509", "--id-attr:Id", elemento,
-                   arquivo.Caminho()}) == 0;
+  const std::string elemento =
+      Namespace(assinado).empty() ? aElemento : Namespace(assinado) + ":" + aElemento;
+  return Executar({"xmlsec1", "--verify", "--insecure", "--enabled-key-data", "x509",
+                   "--id-attr:Id", elemento, arquivo.Caminho()}) == 0;
 }
 
 }  // namespace xnd::sim

@@ -1,9 +1,9 @@
 // xndnfe-sefaz-sim: a local NF-e authoriser for development and tests.
+#include <unistd.h>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <string>
-#include <unistd.h>
 
 #include "SefazSim.h"
 
@@ -54,13 +54,20 @@ int main(int argc, char** argv) {
       return 0;
     }
     bool ok = true;
-    if (a == "--host") ok = Valor(i, argc, argv, opcoes.Host);
-    else if (a == "--port") ok = Valor(i, argc, argv, porta);
-    else if (a == "--cert") ok = Valor(i, argc, argv, opcoes.Certificado);
-    else if (a == "--key") ok = Valor(i, argc, argv, opcoes.Chave);
-    else if (a == "--ca") ok = Valor(i, argc, argv, opcoes.AutoridadeCA);
-    else if (a == "--schemas") ok = Valor(i, argc, argv, opcoes.Esquemas);
-    else if (a == "--write-servers") ok = Valor(i, argc, argv, lista);
+    if (a == "--host")
+      ok = Valor(i, argc, argv, opcoes.Host);
+    else if (a == "--port")
+      ok = Valor(i, argc, argv, porta);
+    else if (a == "--cert")
+      ok = Valor(i, argc, argv, opcoes.Certificado);
+    else if (a == "--key")
+      ok = Valor(i, argc, argv, opcoes.Chave);
+    else if (a == "--ca")
+      ok = Valor(i, argc, argv, opcoes.AutoridadeCA);
+    else if (a == "--schemas")
+      ok = Valor(i, argc, argv, opcoes.Esquemas);
+    else if (a == "--write-servers")
+      ok = Valor(i, argc, argv, lista);
     else {
       std::cerr << "xndnfe-sefaz-sim: unknown option " << a << "\n" << Ajuda;
       return 2;
