@@ -15,6 +15,7 @@
 #include "services/xndNFEInterface.h"
 #include "tests/batch/BatchEndToEndSupport.h"
 #include "tests/nfe/NFeTestSupport.h"
+#include "tests/support/LoopbackTlsServer.h"
 
 namespace xnd::test {
 namespace {
@@ -147,9 +148,6 @@ TEST_F(EndToEndTest, TheSimulatorAcceptsTheBatchAndAuthorisesEveryNote) {
   std::string answer;
 
   const TRaised sent = Capture([&] { FNFe->EnviarLote("20260001", signed_, answer, false); });
-  if (sent.Message == "Erro ao enviar NF-e: Versão do Manual não definida") {
-    GTEST_SKIP() << "the component hands out no version interface object yet";
-  }
   ASSERT_EQ(sent, TRaised{}) << ErrorLog();
 
   EXPECT_EQ(ObterValorTag("cStat", answer), "103") << answer;
@@ -190,13 +188,37 @@ TEST_F(EndToEndTest, AnInvalidNoteIsStoppedByValidationOrElseRejectedByTheServic
 
   FNFe->SetValidarEsquemaAntesEnvio(false);
   const TRaised sent = Capture([&] { FNFe->EnviarLote("20260002", signed_, answer, false); });
-  if (sent.Message == "Erro ao enviar NF-e: Versão do Manual não definida") {
-    GTEST_SKIP() << "the component hands out no version interface object yet";
-  }
   ASSERT_EQ(sent, TRaised{}) << ErrorLog();
   const std::string result = QueryReceipt(ObterNumeroRecibo(answer));
   EXPECT_EQ(ProtocolStatus(result, FKeys), (std::vector<std::string>{"100", "225", "100"}))
       << result;
+}
+
+TEST_F(EndToEndTest, AServiceThatTimesOutLeavesTheRequestAndItsIndexOnDisk) {
+  LoopbackTlsServer server;
+  server.Respond(CannedResponse{200, "application/soap+xml; charset=utf-8", "<nada/>", 3000});
+  FTemp.Write("nfeServidoresHom.ini", "[SP]\nNfeRecepcao3=" + server.Url() + "\n");
+  FNFe->SetArquivoServidoresHom(FTemp.Path() + "nfeServidoresHom.ini");
+  FNFe->SetTimeOut(300);
+  const std::string signed_ = Sign();
+  std::string answer;
+
+  const TRaised raised = Capture([&] { FNFe->EnviarLote("20260003", signed_, answer, false); });
+
+  const std::string prefix = "Erro ao enviar NF-e: ";
+  EXPECT_EQ(raised.ClassName, "ExndNFeException");
+  ASSERT_GT(raised.Message.size(), prefix.size()) << raised.Message;
+  EXPECT_EQ(raised.Message.substr(0, prefix.size()), prefix);
+  EXPECT_NE(ErrorLog().find(" - ExndNFeException : " + raised.Message), std::string::npos);
+  ASSERT_EQ(server.Requests().size(), 1u);
+  std::string request;
+  FNFe->MontarLoteEnvio("20260003", signed_, request);
+  EXPECT_EQ(ReadFileBytes(FTemp.Path() + "Log/env-lot-20260003.xml"), request);
+  for (const std::string& key : FKeys) {
+    EXPECT_EQ(ReadFileBytes(FTemp.Path() + "XmlDestinatario/" + key),
+              "env-lot=env-lot-20260003.xml");
+  }
+  EXPECT_FALSE(FileExists(FTemp.Path() + "Log/rec-20260003.xml"));
 }
 
 }  // namespace
