@@ -168,6 +168,11 @@ struct Geracao {
 
 class LoteSimuladorTest : public SimuladorFixture, public ::testing::WithParamInterface<Geracao> {
  protected:
+  void SetUp() override {
+    if (!AmostrasDisponiveis())
+      GTEST_SKIP() << "sample documents not found in " << DiretorioAmostras();
+  }
+
   // A batch of the generation's layout with one note signed by the test company.
   std::string Lote(const std::string& aNota) {
     const std::string modelo = TemplateInstalado(GetParam().Diretorio, "pedido_enviarnota.xml");

@@ -26,6 +26,10 @@ inline std::string DiretorioEsquemasCompartilhados() {
   return DirectoryExists(dir) ? dir : "";
 }
 
+// The public sample documents the signed notes and events are made from.
+inline std::string DiretorioAmostras() { return std::string(XND_SHARED_DIR) + "/fixtures/"; }
+inline bool AmostrasDisponiveis() { return DirectoryExists(DiretorioAmostras()); }
+
 // A simulator of its own for every test (what it accepted is gone with it),
 // on a free port, with the server list it writes.
 class SimuladorLocal {

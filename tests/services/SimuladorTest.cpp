@@ -126,6 +126,8 @@ TEST_F(SimuladorTest, TheServerListPointsEverySectionAndKeyAtIt) {
 // ------------------------------------------------------------
 
 TEST_F(SimuladorTest, TheEventServiceRegistersEachValidEvent) {
+  if (!AmostrasDisponiveis())
+    GTEST_SKIP() << "sample documents not found in " << DiretorioAmostras();
   FGovX->SignatureSettings().SetElementName("infEvento");
   const std::string lote = UnsignedEventBatch();
   const std::size_t inicio = lote.find("<evento");
