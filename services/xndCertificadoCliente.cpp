@@ -20,15 +20,26 @@ struct FileCloser {
 };
 
 // A1 files exported by Windows and by certification authorities still use
-// RC2-40 / 3DES, which only OpenSSL's legacy provider opens.
-void CarregarProvedores() {
-  static const bool carregados = [] {
-    OSSL_PROVIDER_load(nullptr, "legacy");
-    OSSL_PROVIDER_load(nullptr, "default");
-    return true;
-  }();
-  (void)carregados;
-}
+// RC2-40 / 3DES, which only OpenSSL's legacy provider opens. Loaded once,
+// released at exit.
+class TProvedores {
+ public:
+  TProvedores()
+      : FLegado(OSSL_PROVIDER_load(nullptr, "legacy")),
+        FPadrao(OSSL_PROVIDER_load(nullptr, "default")) {}
+  ~TProvedores() {
+    if (FLegado != nullptr) OSSL_PROVIDER_unload(FLegado);
+    if (FPadrao != nullptr) OSSL_PROVIDER_unload(FPadrao);
+  }
+  TProvedores(const TProvedores&) = delete;
+  TProvedores& operator=(const TProvedores&) = delete;
+
+ private:
+  OSSL_PROVIDER* FLegado;
+  OSSL_PROVIDER* FPadrao;
+};
+
+void CarregarProvedores() { static const TProvedores provedores; }
 
 std::string UltimoErroOpenSsl() {
   const unsigned long codigo = ERR_peek_last_error();
