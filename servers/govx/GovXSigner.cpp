@@ -10,10 +10,19 @@
 #include <xmlsec/xmldsig.h>
 #include <xmlsec/xmlsec.h>
 
+#include <openssl/evp.h>
+
+#include <strings.h>
+
+#include <algorithm>
 #include <mutex>
+#include <optional>
+#include <string_view>
 
 #include "platform/exception.h"
 #include "platform/text.h"
+#include "servers/govx/GovXC14N.h"
+#include "servers/govx/GovXOpenSsl.h"
 #include "servers/govx/GovXXml.h"
 
 namespace xnd::govx {
@@ -166,6 +175,88 @@ void RegisterId(xmlDoc* aDoc, xmlNode* aElement, const std::string& aId) {
   }
 }
 
+// The direct path: the Reference digest, the canonical SignedInfo and the
+// RSA signature computed here, the Signature written as text. It is taken
+// when the document and the Id have nothing it does not cover; otherwise
+// xmlsec signs as before. The Signature always goes after the signed
+// element (as the last child of its parent), never inside it, so the
+// enveloped-signature transform leaves the referenced subtree whole and the
+// digest is that of the subtree's canonical form.
+
+// Ids written into URI="#..." verbatim: no character that would need
+// escaping in either the serialised or the canonical form.
+bool IsPlainId(std::string_view aId) {
+  if (aId.empty()) return false;
+  return std::all_of(aId.begin(), aId.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.' || c == ':';
+  });
+}
+
+// The Signature text is ASCII: it goes into the input text as it is only
+// when the document's encoding keeps ASCII bytes as they are.
+bool IsAsciiCompatible(const xmlDoc* aDoc) {
+  if (aDoc->encoding == nullptr) return true;
+  const std::string encoding = reinterpret_cast<const char*>(aDoc->encoding);
+  for (const char* known : {"UTF-8", "ISO-8859-1", "US-ASCII", "ASCII", "WINDOWS-1252"}) {
+    if (strcasecmp(encoding.c_str(), known) == 0) return true;
+  }
+  return false;
+}
+
+std::string Base64(const unsigned char* aBytes, std::size_t aSize) {
+  std::string text(4 * ((aSize + 2) / 3), '\0');
+  const int size = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), aBytes,
+                                   static_cast<int>(aSize));
+  text.resize(static_cast<std::size_t>(size));
+  return text;
+}
+
+std::string Sha1Base64(std::string_view aData) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  if (EVP_Digest(aData.data(), aData.size(), digest, &size, EVP_sha1(), nullptr) != 1) {
+    throw EOleException("Não foi possível assinar o XML: " + OpenSslErrorText());
+  }
+  return Base64(digest, size);
+}
+
+std::string RsaSha1Base64(EVP_PKEY* aKey, std::string_view aData) {
+  ClearOpenSslErrors();
+  EvpMdCtxPtr ctx(EVP_MD_CTX_new());
+  std::string signature(static_cast<std::size_t>(EVP_PKEY_get_size(aKey)), '\0');
+  std::size_t size = signature.size();
+  if (!ctx || EVP_DigestSignInit(ctx.get(), nullptr, EVP_sha1(), nullptr, aKey) != 1 ||
+      EVP_DigestSign(ctx.get(), reinterpret_cast<unsigned char*>(signature.data()), &size,
+                     reinterpret_cast<const unsigned char*>(aData.data()), aData.size()) != 1) {
+    throw EOleException("Não foi possível assinar o XML: " + OpenSslErrorText());
+  }
+  return Base64(reinterpret_cast<const unsigned char*>(signature.data()), size);
+}
+
+// SignedInfo, either as it is written (empty elements as "<x/>", the
+// namespace inherited from Signature) or in canonical form (start and end
+// tags, the namespace declarations given in aNamespaces on SignedInfo).
+std::string SignedInfoText(bool aCanonical, std::string_view aNamespaces, std::string_view aId,
+                           std::string_view aDigest) {
+  auto empty = [aCanonical](std::string& aOut, const char* aName, const char* aAlgorithm) {
+    aOut.append("<").append(aName).append(" Algorithm=\"").append(aAlgorithm);
+    aOut.append(aCanonical ? "\"></" : "\"/>");
+    if (aCanonical) aOut.append(aName).append(">");
+  };
+  std::string text = "<SignedInfo";
+  text.append(aCanonical ? aNamespaces : std::string_view()).append(">");
+  empty(text, "CanonicalizationMethod", C14NAlgorithm);
+  empty(text, "SignatureMethod", RsaSha1Algorithm);
+  text.append("<Reference URI=\"#").append(aId).append("\"><Transforms>");
+  empty(text, "Transform", EnvelopedAlgorithm);
+  empty(text, "Transform", C14NAlgorithm);
+  text.append("</Transforms>");
+  empty(text, "DigestMethod", Sha1Algorithm);
+  text.append("<DigestValue>").append(aDigest).append("</DigestValue></Reference></SignedInfo>");
+  return text;
+}
+
 // The signed text: the input with the Signature inserted at aOffset (the
 // parent's end tag), so not one byte of what was given changes.
 std::string InsertBefore(const std::string& aXml, std::size_t aOffset, const std::string& aText) {
@@ -182,6 +273,7 @@ std::string InsertBefore(const std::string& aXml, std::size_t aOffset, const std
 
 struct TSigningKey::Impl {
   XmlSecKeyPtr Key;
+  EvpPkeyPtr Rsa;  // the same key for the direct path; empty when it is not RSA
   std::string CertificateBase64;
 };
 
@@ -202,6 +294,10 @@ TSigningKey::TSigningKey(const TCredential& aCredential) : FImpl(std::make_uniqu
     xmlSecKeyDataDestroy(data);
     throw EOleException("Não foi possível preparar a chave de assinatura: " + TakeXmlSecErrors());
   }
+  if (EVP_PKEY_base_id(aCredential.Key.get()) == EVP_PKEY_RSA) {
+    EVP_PKEY_up_ref(aCredential.Key.get());
+    FImpl->Rsa.reset(aCredential.Key.get());
+  }
   FImpl->CertificateBase64 = CertificateBase64(aCredential.Certificate.get());
 }
 
@@ -212,8 +308,46 @@ void InitXmlSec() {
   std::call_once(once, StartXmlSec);
 }
 
+namespace {
+
+std::optional<std::string> DirectSignature(xmlDoc* aDoc, xmlNode* aElement, const std::string& aId,
+                                           const TSigningKey::Impl& aKey) {
+  if (!aKey.Rsa || !IsPlainId(aId) || !IsAsciiCompatible(aDoc)) return std::nullopt;
+  const std::optional<std::string> namespaces =
+      CanonicalInheritedNamespaces(aElement->parent, DSigNamespace);
+  if (!namespaces) return std::nullopt;
+  const std::optional<std::string> canonical = CanonicalSubtree(aElement);
+  if (!canonical) return std::nullopt;
+  const std::string digest = Sha1Base64(*canonical);
+  const std::string value =
+      RsaSha1Base64(aKey.Rsa.get(), SignedInfoText(true, *namespaces, aId, digest));
+  std::string text = std::string("<Signature xmlns=\"") + DSigNamespace + "\">";
+  text.append(SignedInfoText(false, {}, aId, digest));
+  text.append("<SignatureValue>").append(value).append("</SignatureValue>");
+  text.append("<KeyInfo><X509Data><X509Certificate>").append(aKey.CertificateBase64);
+  text.append("</X509Certificate></X509Data></KeyInfo></Signature>");
+  return text;
+}
+
+std::string XmlSecSignature(xmlDoc* aDoc, xmlNode* aElement, const std::string& aId,
+                            const TSigningKey::Impl& aKey) {
+  xmlNode* signature = AppendTemplate(aDoc, aElement->parent, aId);
+  tXmlSecErrors.clear();
+  ClearOpenSslErrors();
+  TDSigContext context(aKey.Key.get());
+  if (xmlSecDSigCtxSign(context.Get(), signature) < 0) {
+    throw EOleException("Não foi possível assinar o XML: " + TakeXmlSecErrors());
+  }
+  CompactSignatureValue(signature);
+  AppendKeyInfo(signature, aKey.CertificateBase64);
+  return SerializeNode(aDoc, signature);
+}
+
+}  // namespace
+
 std::string SignXmlDocument(const std::string& aXml, const std::string& aId,
-                            const std::string& aElementName, const TSigningKey& aKey) {
+                            const std::string& aElementName, const TSigningKey& aKey,
+                            TSignPath aPath) {
   InitXmlSec();
   if (aElementName.empty()) throw EOleException("Elemento a assinar não informado.");
   if (aXml.find('\0') != std::string::npos) {
@@ -222,18 +356,10 @@ std::string SignXmlDocument(const std::string& aXml, const std::string& aId,
   XmlDocPtr doc = ParseXml(aXml, "O XML a assinar");
   xmlNode* element = FindSignedElement(doc.get(), aElementName, aId);
   RegisterId(doc.get(), element, aId);
-  xmlNode* signature = AppendTemplate(doc.get(), element->parent, aId);
-
-  tXmlSecErrors.clear();
-  ClearOpenSslErrors();
-  TDSigContext context(aKey.Get().Key.get());
-  if (xmlSecDSigCtxSign(context.Get(), signature) < 0) {
-    throw EOleException("Não foi possível assinar o XML: " + TakeXmlSecErrors());
-  }
-  CompactSignatureValue(signature);
-  AppendKeyInfo(signature, aKey.Get().CertificateBase64);
-  return InsertBefore(aXml, EndTagOffset(aXml, ElementIndex(element->parent)),
-                      SerializeNode(doc.get(), signature));
+  std::optional<std::string> signature;
+  if (aPath == TSignPath::Direct) signature = DirectSignature(doc.get(), element, aId, aKey.Get());
+  if (!signature) signature = XmlSecSignature(doc.get(), element, aId, aKey.Get());
+  return InsertBefore(aXml, EndTagOffset(aXml, ElementIndex(element->parent)), *signature);
 }
 
 }  // namespace xnd::govx

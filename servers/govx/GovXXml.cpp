@@ -23,7 +23,8 @@ struct XmlBufferDeleter {
 using ParserCtxtPtr = std::unique_ptr<xmlParserCtxt, ParserCtxtDeleter>;
 using XmlBufferPtr = std::unique_ptr<xmlBuffer, XmlBufferDeleter>;
 
-constexpr int ParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+constexpr int ParseOptions =
+    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
 
 std::string ParserError(const xmlParserCtxt* aCtxt) {
   const xmlError& error = aCtxt->lastError;

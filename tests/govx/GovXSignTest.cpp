@@ -5,6 +5,8 @@
 #include <regex>
 
 #include "platform/files.h"
+#include "servers/govx/GovXCertificates.h"
+#include "servers/govx/GovXSigner.h"
 #include "tests/govx/GovXTestKit.h"
 #include "tests/support/SampleDocuments.h"
 #include "tests/support/TestPki.h"
@@ -113,6 +115,60 @@ TEST_F(SignXmlTest, FindsTheParentEndTagPastCommentsCdataAndLookalikes) {
   const XmlSecVerdict verdict = VerifyWithXmlSec(output, "infNFe");
   EXPECT_TRUE(verdict.Verified) << verdict.Output;
 }
+
+// Where a canonical form written by hand goes wrong: namespaces declared on
+// the ancestors (inherited by both the signed element and SignedInfo),
+// characters the canonical form escapes, CDATA, comments, xml:* attributes
+// on an ancestor (left to xmlsec), a Latin-1 document. Each result verifies
+// and has the very bytes xmlsec itself gives.
+struct CanonicalFormCase {
+  const char* Name;
+  std::string Xml;
+};
+void PrintTo(const CanonicalFormCase& aCase, std::ostream* aOut) { *aOut << aCase.Name; }
+
+class SignCanonicalFormTest : public SignXmlTest,
+                              public ::testing::WithParamInterface<CanonicalFormCase> {};
+
+TEST_P(SignCanonicalFormTest, VerifiesAndMatchesXmlSec) {
+  const std::string input = GetParam().Xml;
+  const std::string output = FServer.SignXml(input, "NFe1");
+
+  const XmlSecVerdict verdict = VerifyWithXmlSec(output, "infNFe");
+  EXPECT_TRUE(verdict.Verified) << verdict.Output << output;
+  EXPECT_EQ(RemoveSignature(output), input);
+  EXPECT_TRUE(std::regex_match(SignatureOf(output), ExpectedSignature("NFe1"))) << output;
+  const govx::TSigningKey key(
+      *govx::OpenPkcs12(TestPki::Instance().CompanyPfx(), TestPki::Password));
+  EXPECT_EQ(govx::SignXmlDocument(input, "NFe1", "infNFe", key, govx::TSignPath::XmlSec), output);
+}
+
+const std::string NfeRootStart = "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"";
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, SignCanonicalFormTest,
+    ::testing::Values(
+        CanonicalFormCase{
+            "NamespacesOnAncestors",
+            "<enviNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" "
+            "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:ext=\"urn:ext\">" +
+                NfeRootStart +
+                " xmlns:ds=\"http://www.w3.org/2000/09/xmldsig#\"><infNFe Id=\"NFe1\" "
+                "versao=\"3.10\" xsi:type=\"t\"><ide><c xmlns=\"urn:c\" "
+                "xmlns:ext=\"urn:ext\"><d xmlns=\"\"/></c></ide></infNFe></NFe></enviNFe>"},
+        CanonicalFormCase{"EscapedCharacters",
+                          NfeRootStart +
+                              "><infNFe versao=\"3.10\" Id=\"NFe1\"><natOp>A &amp; B &lt;C&gt; "
+                              "'x'&#xD;\r\nfim</natOp><obs xCampo=\"a &quot;b&quot; &lt; &amp; "
+                              "&#9;&#xA;&#xD;\">t</obs><![CDATA[x < y & z]]><!-- nota "
+                              "--><?pi dados?></infNFe></NFe>"},
+        CanonicalFormCase{
+            "XmlLangOnAncestor",
+            NfeRootStart + " xml:lang=\"pt-BR\"><infNFe Id=\"NFe1\"><ide/></infNFe></NFe>"},
+        CanonicalFormCase{"Latin1",
+                          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + NfeRootStart +
+                              "><infNFe Id=\"NFe1\"><natOp>Opera\xe7\xe3o</natOp></infNFe></NFe>"}),
+    [](const auto& aInfo) { return std::string(aInfo.param.Name); });
 
 TEST_F(SignXmlTest, TamperedSignedNoteFailsVerification) {
   const std::string output = FServer.SignXml(UnsignedNfe310(), Nfe310Id);
