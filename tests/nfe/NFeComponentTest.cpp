@@ -98,11 +98,13 @@ TEST_F(NFeComponentTest, NothingStoredGivesTheDefaultsBesideTheProgram) {
 }
 
 TEST_F(NFeComponentTest, AVersionOutsideTheEnumerationIsRejected) {
-  FNFe->SetVersaoManual(static_cast<TVersaoManual>(9));
+  const TRaised invalid{"ExndNFeVersaoManualException",
+                        "Não foi possível completar o processo. A versão do manual não é válida."};
+  // The setter stores the value, then refreshes the snapshot, which reads the
+  // versioned directories and so raises at once; the value stays stored.
+  EXPECT_EQ(Capture([&] { FNFe->SetVersaoManual(static_cast<TVersaoManual>(9)); }), invalid);
   std::string path = FTemp.Path();
-  EXPECT_EQ(Capture([&] { FNFe->IncluirDiretorioVersao(path); }),
-            (TRaised{"ExndNFeVersaoManualException",
-                     "Não foi possível completar o processo. A versão do manual não é válida."}));
+  EXPECT_EQ(Capture([&] { FNFe->IncluirDiretorioVersao(path); }), invalid);
 }
 
 TEST_F(NFeComponentTest, TheConverterHoldsTheVersionedTemplatesDirectory) {
