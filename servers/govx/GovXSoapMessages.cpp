@@ -91,6 +91,9 @@ std::string ExtractSoapResult(const TSoapAnswer& aAnswer, const std::string& aRe
   xmlNode* root = xmlDocGetRootElement(doc.get());
   xmlNode* result = aNamespace.empty() ? nullptr : FindElement(root, aResultElement, aNamespace);
   if (result == nullptr) result = FindElement(root, aResultElement);
+  // Authorisers differ in the letter case of result names (nfeRetAutorizacaoLoteResult
+  // against NfeRetAutorizacaoLoteResult): the exact name wins, the case-blind one is the fallback.
+  if (result == nullptr) result = FindElementIgnoringCase(root, aResultElement);
   if (result == nullptr) {
     throw EOleException(Format("Elemento \"%s\" não encontrado na resposta de %s.%s",
                                aResultElement, aAnswer.Url, BodySuffix(aAnswer.Body)));

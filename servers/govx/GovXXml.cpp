@@ -256,6 +256,12 @@ xmlNode* FindElement(xmlNode* aRoot, std::string_view aName, std::string_view aN
   });
 }
 
+xmlNode* FindElementIgnoringCase(xmlNode* aRoot, std::string_view aName) {
+  return FindFirst(aRoot, [&](xmlNode* aNode) {
+    return SameText(reinterpret_cast<const char*>(aNode->name), aName);
+  });
+}
+
 xmlNode* FindElementWithAttribute(xmlNode* aRoot, std::string_view aName,
                                   std::string_view aAttribute, std::string_view aValue) {
   const std::string attribute(aAttribute);

@@ -58,6 +58,8 @@ xmlNode* FirstChildElement(xmlNode* aNode);
 // Depth-first, document order: the first element below or at aRoot with
 // local name aName whose namespace is aNamespace (any namespace when empty).
 xmlNode* FindElement(xmlNode* aRoot, std::string_view aName, std::string_view aNamespace = {});
+// The same, comparing the local name ignoring ASCII letter case, any namespace.
+xmlNode* FindElementIgnoringCase(xmlNode* aRoot, std::string_view aName);
 // The same, but the element must have an attribute aAttribute equal to aValue.
 xmlNode* FindElementWithAttribute(xmlNode* aRoot, std::string_view aName,
                                   std::string_view aAttribute, std::string_view aValue);

@@ -119,6 +119,22 @@ TEST_F(SoapTest, ResultContentCarriesTheNamespacesItBorrowsAndPrefersTheGivenNam
   EXPECT_EQ(Send(), "<x:a xmlns:x=\"urn:x\" x:b=\"1\">t</x:a>texto &amp; mais<c/>");
 }
 
+TEST_F(SoapTest, ResultNameInAnotherLetterCaseIsFoundWhenTheExactOneIsAbsent) {
+  FHost.Respond({200, "application/soap+xml",
+                 "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body>"
+                 "<nfeRetAutorizacaoLoteResult>lower</nfeRetAutorizacaoLoteResult>"
+                 "</soap:Body></soap:Envelope>",
+                 0});
+  EXPECT_EQ(Send(Soap12Envelope, "NfeRetAutorizacaoLoteResult"), "lower");
+  FHost.Respond({200, "application/soap+xml",
+                 "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body>"
+                 "<nfeRetAutorizacaoLoteResult>lower</nfeRetAutorizacaoLoteResult>"
+                 "<NfeRetAutorizacaoLoteResult>exact</NfeRetAutorizacaoLoteResult>"
+                 "</soap:Body></soap:Envelope>",
+                 0});
+  EXPECT_EQ(Send(Soap12Envelope, "NfeRetAutorizacaoLoteResult"), "exact");
+}
+
 TEST_F(SoapTest, AnswerInLatin1ComesBackInUtf8) {
   FHost.Respond({200, "text/xml",
                  "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><soap:Envelope xmlns:soap=\""
