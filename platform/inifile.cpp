@@ -21,25 +21,6 @@ std::string DecodeIniBytes(std::string_view aBytes) {
   return IsValidUtf8(aBytes) ? std::string(aBytes) : Win1252ToUtf8(aBytes);
 }
 
-// Lines ending in CR LF, LF or CR; the last may have no line end.
-std::vector<std::string_view> SplitLines(std::string_view aText) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  std::size_t i = 0;
-  while (i < aText.size()) {
-    const char c = aText[i];
-    if (c != '\r' && c != '\n') {
-      ++i;
-      continue;
-    }
-    lines.push_back(aText.substr(start, i - start));
-    i += (c == '\r' && i + 1 < aText.size() && aText[i + 1] == '\n') ? 2 : 1;
-    start = i;
-  }
-  if (start < aText.size()) lines.push_back(aText.substr(start));
-  return lines;
-}
-
 // "[Name]" (blanks allowed around) gives true and the trimmed name.
 bool ParseSectionHeader(std::string_view aLine, std::string& aName) {
   const std::string line = Trim(aLine);

@@ -80,19 +80,7 @@ std::string TStringList::Text() const {
 
 void TStringList::SetText(const std::string& aText) {
   Clear();
-  std::size_t start = 0;
-  std::size_t i = 0;
-  while (i < aText.size()) {
-    const char c = aText[i];
-    if (c != '\r' && c != '\n') {
-      ++i;
-      continue;
-    }
-    Add(aText.substr(start, i - start));
-    i += (c == '\r' && i + 1 < aText.size() && aText[i + 1] == '\n') ? 2 : 1;
-    start = i;
-  }
-  if (start < aText.size()) Add(aText.substr(start));
+  for (const std::string_view line : SplitLines(aText)) Add(std::string(line));
 }
 
 std::string TStringList::CommaText() const {

@@ -384,6 +384,24 @@ bool EndsText(std::string_view aSuffix, std::string_view aText) {
          SameText(aText.substr(aText.size() - aSuffix.size()), aSuffix);
 }
 
+std::vector<std::string_view> SplitLines(std::string_view aText) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < aText.size()) {
+    const char c = aText[i];
+    if (c != '\r' && c != '\n') {
+      ++i;
+      continue;
+    }
+    lines.push_back(aText.substr(start, i - start));
+    i += (c == '\r' && i + 1 < aText.size() && aText[i + 1] == '\n') ? 2 : 1;
+    start = i;
+  }
+  if (start < aText.size()) lines.push_back(aText.substr(start));
+  return lines;
+}
+
 std::string FormatV(std::string_view aFormat, const std::vector<FormatArg>& aArgs) {
   std::string out;
   std::size_t next = 0;

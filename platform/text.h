@@ -47,6 +47,9 @@ std::string StringReplace(std::string_view aText, std::string_view aFrom, std::s
                           bool aReplaceAll = true, bool aIgnoreCase = false);
 bool StartsText(std::string_view aPrefix, std::string_view aText);
 bool EndsText(std::string_view aSuffix, std::string_view aText);
+// Lines ending in CR LF, LF or CR; the last may have no line end. The views
+// point into aText.
+std::vector<std::string_view> SplitLines(std::string_view aText);
 
 // Format: the printf subset of the system's messages: %s, %d, %<w>.<p>d
 // (zero-padded to p digits, space-padded to w), %-<w>d / %-<w>s (left
