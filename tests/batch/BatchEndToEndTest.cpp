@@ -3,10 +3,8 @@
 // xmlsec1 tool, the batch request validated against the national schema,
 // then sent to the local SEFAZ simulator and its receipt queried.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -16,31 +14,10 @@
 #include "tests/batch/BatchEndToEndSupport.h"
 #include "tests/nfe/NFeTestSupport.h"
 #include "tests/support/LoopbackTlsServer.h"
+#include "tests/support/XmlSecVerify.h"
 
 namespace xnd::test {
 namespace {
-
-struct Verdict {
-  bool Verified = false;
-  std::string Output;
-};
-
-// "xmlsec1 --verify" trusting the test root, the intermediate given as untrusted.
-Verdict VerifyWithXmlSec(const std::string& aFile) {
-  const TestPki& pki = TestPki::Instance();
-  const std::string command = "xmlsec1 --verify --trusted-pem '" + pki.RootCaPem() +
-                              "' --untrusted-pem '" + pki.IntermediateCaPem() +
-                              "' --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe '" + aFile +
-                              "' 2>&1";
-  Verdict verdict;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return verdict;
-  char buffer[512];
-  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) verdict.Output += buffer;
-  const int status = ::pclose(pipe);
-  verdict.Verified = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return verdict;
-}
 
 // cStat of the protNFe of each key in a receipt-query answer ("" when absent).
 std::vector<std::string> ProtocolStatus(const std::string& aAnswer,
@@ -123,8 +100,7 @@ TEST_F(EndToEndTest, EverySignatureOfTheBatchVerifiesWithXmlSec) {
   ASSERT_EQ(notes.size(), 3u);
   for (std::size_t i = 0; i < notes.size(); ++i) {
     EXPECT_NE(notes[i].find("Id=\"NFe" + FKeys[i] + "\""), std::string::npos);
-    const Verdict verdict =
-        VerifyWithXmlSec(FTemp.Write("nota" + std::to_string(i) + ".xml", notes[i]));
+    const XmlSecVerdict verdict = VerifyWithXmlSec(notes[i], "infNFe");
     EXPECT_TRUE(verdict.Verified) << verdict.Output;
   }
 }

@@ -10,6 +10,7 @@
 #include "tests/govx/GovXTestKit.h"
 #include "tests/support/SampleDocuments.h"
 #include "tests/support/TestPki.h"
+#include "tests/support/XmlSecVerify.h"
 
 namespace xnd::test {
 namespace {

@@ -29,13 +29,4 @@ void PushCertificate(IxndGovX& aServer, int aKind, const std::string& aPath,
 // The test company's PKCS#12 file with its password, kind 2.
 void PushCompanyCertificate(IxndGovX& aServer);
 
-// Runs the independent "xmlsec1 --verify" on a signed document, trusting the
-// test root (the intermediate given as untrusted), with the Id attribute of
-// aIdElement (in the NF-e namespace) registered as an ID.
-struct XmlSecVerdict {
-  bool Verified = false;
-  std::string Output;
-};
-XmlSecVerdict VerifyWithXmlSec(const std::string& aSignedXml, const std::string& aIdElement);
-
 }  // namespace xnd::test
