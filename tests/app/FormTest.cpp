@@ -16,6 +16,7 @@
 #include "app/xndApplication.h"
 #include "platform/files.h"
 #include "tests/nfe/NFeTestSupport.h"
+#include "tests/support/FakeServersFixture.h"
 #include "tests/support/TestPki.h"
 #include "utils/xndNFeXmlUtils.h"
 
@@ -40,7 +41,7 @@ class QtEnvironment : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const gQt =
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
-class FormTest : public ::testing::Test {
+class FormTest : public FakeServersFixture {
  protected:
   void SetUp() override {
     FOldDir = CurrentDirectory();
@@ -67,13 +68,6 @@ class FormTest : public ::testing::Test {
     return LogLines(ProgramDirectory() + "nfe_exception.log");
   }
 
-  TempDir FTemp;
-  ScopedEnv FHome{"HOME", FTemp.Path()};
-  ScopedEnv FData{"XDG_DATA_HOME", FTemp.Path() + "data"};
-  FakeGovXState FGovX;
-  FakeGovUtilsState FUtils;
-  ScopedServerFactory FGovXFactory{GovXServerName, FakeGovXFactory(FGovX)};
-  ScopedServerFactory FUtilsFactory{GovUtilsServerName, FakeGovUtilsFactory(FUtils)};
   std::string FOldDir;
   std::vector<std::string> FShown;
   app::TExceptionHandler FPrevious;

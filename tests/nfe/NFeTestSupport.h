@@ -12,8 +12,7 @@
 #include "platform/com.h"
 #include "platform/exception.h"
 #include "platform/files.h"
-#include "tests/support/FakeServers.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/FakeServersFixture.h"
 
 namespace xnd::test {
 
@@ -66,7 +65,7 @@ inline bool IsLogLine(const std::string& aLine, const std::string& aClass,
          aLine.compare(aLine.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-class NFeFixture : public ::testing::Test {
+class NFeFixture : public FakeServersFixture {
  protected:
   void SetUp() override {
     FUtils.DefaultDirectory = FTemp.Path() + "temporario/";
@@ -82,13 +81,6 @@ class NFeFixture : public ::testing::Test {
     return *FGovX.Last;
   }
 
-  TempDir FTemp;
-  ScopedEnv FHome{"HOME", FTemp.Path()};
-  ScopedEnv FData{"XDG_DATA_HOME", FTemp.Path() + "data"};
-  FakeGovXState FGovX;
-  FakeGovUtilsState FUtils;
-  ScopedServerFactory FGovXFactory{GovXServerName, FakeGovXFactory(FGovX)};
-  ScopedServerFactory FUtilsFactory{GovUtilsServerName, FakeGovUtilsFactory(FUtils)};
   std::unique_ptr<TxndNFe> FNFe;
 };
 
