@@ -9,6 +9,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "external/xndGovUtils.h"
@@ -119,5 +120,12 @@ class TxndNFEInterface {
   TxndGovX& FGovX;
   TOnGetValidCertificate FOnGetValidCertificate;
 };
+
+// The web-service object of a manual version, over the three references
+// (owned by the caller): TxndNFE30Intf for 2.0.2a and 3.0, TxndNFE40Intf,
+// TxndNFE50Intf, TxndNFE50aIntf; nullptr for a value outside the enumeration.
+std::unique_ptr<TxndNFEInterface> CriarInterfaceVersao(TVersaoManual aVersao,
+                                                       const TNFeData& aDados,
+                                                       TxndGovUtils& aGovUtils, TxndGovX& aGovX);
 
 }  // namespace xnd

@@ -22,22 +22,6 @@
 
 namespace xnd::test {
 
-inline std::unique_ptr<TxndNFEInterface> CriarInterface(TVersaoManual aVersao,
-                                                        const TNFeData& aDados,
-                                                        TxndGovUtils& aGovUtils, TxndGovX& aGovX) {
-  switch (aVersao) {
-    case vm202a:
-    case vm30:
-      return std::make_unique<TxndNFE30Intf>(aDados, aGovUtils, aGovX);
-    case vm40:
-      return std::make_unique<TxndNFE40Intf>(aDados, aGovUtils, aGovX);
-    case vm50:
-      return std::make_unique<TxndNFE50Intf>(aDados, aGovUtils, aGovX);
-    default:
-      return std::make_unique<TxndNFE50aIntf>(aDados, aGovUtils, aGovX);
-  }
-}
-
 class ServicosFixture : public ::testing::Test {
  protected:
   ServicosFixture() : FServidores(FDir.File("servidores.ini")) {
@@ -63,7 +47,7 @@ class ServicosFixture : public ::testing::Test {
 
   std::unique_ptr<TxndNFEInterface> Interface(TVersaoManual aVersao) {
     FDados.VersaoManual = aVersao;
-    return CriarInterface(aVersao, FDados, FGovUtils, FGovX);
+    return CriarInterfaceVersao(aVersao, FDados, FGovUtils, FGovX);
   }
 
   TempDir FDir;

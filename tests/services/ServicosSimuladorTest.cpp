@@ -126,7 +126,7 @@ TEST_P(OperacoesSimuladorTest, TheAuthoriserReceivesTheOperationAsTheTablesSay) 
   const CasoSimulador& caso = GetParam();
   UsarTemplatesInstalados(caso.Diretorio);
   FDados.VersaoManual = caso.Versao;
-  const auto intf = CriarInterface(caso.Versao, FDados, FGovUtils, FGovX);
+  const auto intf = CriarInterfaceVersao(caso.Versao, FDados, FGovUtils, FGovX);
   const std::string status =
       Format(TemplateInstalado(caso.Diretorio, "pedido_status.xml"), "2", "35");
   const std::string consulta =
@@ -192,7 +192,7 @@ class LoteSimuladorTest : public SimuladorFixture, public ::testing::WithParamIn
 TEST_P(LoteSimuladorTest, ASignedNoteIsAuthorisedAndItsSituationKnown) {
   const Geracao& g = GetParam();
   UsarTemplatesInstalados(g.Diretorio);
-  const auto intf = CriarInterface(g.Versao, FDados, FGovUtils, FGovX);
+  const auto intf = CriarInterfaceVersao(g.Versao, FDados, FGovUtils, FGovX);
   const std::string nota = NotaAssinada();
   const std::string chave = Chave(nota);
 
@@ -223,7 +223,7 @@ TEST_P(LoteSimuladorTest, ASignedNoteIsAuthorisedAndItsSituationKnown) {
 TEST_P(LoteSimuladorTest, ANoteTouchedAfterSigningIsRejectedWith297) {
   const Geracao& g = GetParam();
   UsarTemplatesInstalados(g.Diretorio);
-  const auto intf = CriarInterface(g.Versao, FDados, FGovUtils, FGovX);
+  const auto intf = CriarInterfaceVersao(g.Versao, FDados, FGovUtils, FGovX);
   const std::string nota = StringReplace(NotaAssinada(), "<natOp>", "<natOp>X", false);
 
   const std::string processamento =
@@ -252,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SimuladorFixture, ContingencyModesUseTheirOwnSections) {
   UsarTemplatesInstalados("vm50a");
-  const auto intf = CriarInterface(vm50a, FDados, FGovUtils, FGovX);
+  const auto intf = CriarInterfaceVersao(vm50a, FDados, FGovUtils, FGovX);
   FDados.ModoOperacao = moSVCAN;
   intf->StatusServico();
   FDados.ModoOperacao = moSVCRS;
