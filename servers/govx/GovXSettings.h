@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "external/xndGovXIntf.h"
 
@@ -62,16 +63,17 @@ class TCertificateValues {
   std::string FPassword;
 };
 
-class TSignatureSettings final : public ISignatureSettings {
+// The certificate properties (and the PIN) that both ISignatureSettings and
+// IHttpSettings declare, kept in one TCertificateValues.
+template <class TInterface>
+class TCertificateSettings : public TInterface {
  public:
-  explicit TSignatureSettings(TCertificateChanged aChanged) : FCertificate(std::move(aChanged)) {}
+  explicit TCertificateSettings(TCertificateChanged aChanged) : FCertificate(std::move(aChanged)) {}
 
   std::string PinCode() const override { return FPinCode; }
   void SetPinCode(const std::string& aValue) override { FPinCode = aValue; }
   int CertificateKind() const override { return FCertificate.Kind(); }
   void SetCertificateKind(int aValue) override { FCertificate.SetKind(aValue); }
-  std::string AllowedElementsFile() const override { return FAllowedElementsFile; }
-  void SetAllowedElementsFile(const std::string& aValue) override { FAllowedElementsFile = aValue; }
   std::string CertificatePath() const override { return FCertificate.Path(); }
   void SetCertificatePath(const std::string& aValue) override { FCertificate.SetPath(aValue); }
   std::string CertificateName() const override { return FCertificate.Name(); }
@@ -80,31 +82,37 @@ class TSignatureSettings final : public ISignatureSettings {
   void SetCertificatePassword(const std::string& aValue) override {
     FCertificate.SetPassword(aValue);
   }
-  std::string ElementName() const override { return FElementName; }
-  void SetElementName(const std::string& aValue) override { FElementName = aValue; }
-  int Option() const override { return FOption; }
-  void SetOption(int aValue) override { FOption = aValue; }
 
   TCertificateSelection Selection() const { return FCertificate.Selection(); }
 
  private:
   TCertificateValues FCertificate;
   std::string FPinCode;
+};
+
+class TSignatureSettings final : public TCertificateSettings<ISignatureSettings> {
+ public:
+  using TCertificateSettings::TCertificateSettings;
+
+  std::string AllowedElementsFile() const override { return FAllowedElementsFile; }
+  void SetAllowedElementsFile(const std::string& aValue) override { FAllowedElementsFile = aValue; }
+  std::string ElementName() const override { return FElementName; }
+  void SetElementName(const std::string& aValue) override { FElementName = aValue; }
+  int Option() const override { return FOption; }
+  void SetOption(int aValue) override { FOption = aValue; }
+
+ private:
   std::string FAllowedElementsFile;
   std::string FElementName = "infNFe";
   int FOption = 0;
 };
 
-class TConnectionSettings final : public IHttpSettings {
+class TConnectionSettings final : public TCertificateSettings<IHttpSettings> {
  public:
-  explicit TConnectionSettings(TCertificateChanged aChanged) : FCertificate(std::move(aChanged)) {}
+  using TCertificateSettings::TCertificateSettings;
 
-  std::string PinCode() const override { return FPinCode; }
-  void SetPinCode(const std::string& aValue) override { FPinCode = aValue; }
   std::string Proxy() const override { return FProxy; }
   void SetProxy(const std::string& aValue) override { FProxy = aValue; }
-  int CertificateKind() const override { return FCertificate.Kind(); }
-  void SetCertificateKind(int aValue) override { FCertificate.SetKind(aValue); }
   VariantBool IgnoreInvalidCertificates() const override { return FIgnoreInvalidCertificates; }
   void SetIgnoreInvalidCertificates(VariantBool aValue) override {
     FIgnoreInvalidCertificates = aValue;
@@ -117,20 +125,8 @@ class TConnectionSettings final : public IHttpSettings {
   void SetUser(const std::string& aValue) override { FUser = aValue; }
   std::string Password() const override { return FPassword; }
   void SetPassword(const std::string& aValue) override { FPassword = aValue; }
-  std::string CertificatePath() const override { return FCertificate.Path(); }
-  void SetCertificatePath(const std::string& aValue) override { FCertificate.SetPath(aValue); }
-  std::string CertificateName() const override { return FCertificate.Name(); }
-  void SetCertificateName(const std::string& aValue) override { FCertificate.SetName(aValue); }
-  std::string CertificatePassword() const override { return FCertificate.Password(); }
-  void SetCertificatePassword(const std::string& aValue) override {
-    FCertificate.SetPassword(aValue);
-  }
-
-  TCertificateSelection Selection() const { return FCertificate.Selection(); }
 
  private:
-  TCertificateValues FCertificate;
-  std::string FPinCode;
   std::string FProxy;
   VariantBool FIgnoreInvalidCertificates = VARIANT_FALSE;
   VariantBool FSecureConnection = VARIANT_TRUE;
