@@ -37,6 +37,11 @@ bool IsValidIdent(std::string_view aName) {
 
 // ---------------------------------------------------------------- TField
 
+void TField::SetFieldName(std::string aName) {
+  FFieldName = std::move(aName);
+  if (FDataSet != nullptr) FDataSet->FFieldIndexValid = false;
+}
+
 std::string TField::AsString() const {
   if (FDataSet == nullptr) return {};
   const auto* record = FDataSet->ActiveRecord();
@@ -82,6 +87,7 @@ TDataSource::~TDataSource() {
   for (TClientDataSet* detail : FDetails) {
     if (FDataSet != nullptr) Erase(FDataSet->FDetails, detail);
     detail->FMasterSource = nullptr;
+    detail->InvalidateLink();
     if (detail->Active()) detail->RebuildView();
     detail->FCurrent = detail->FView.empty() ? -1 : 0;
   }
@@ -95,6 +101,7 @@ void TDataSource::SetDataSet(TClientDataSet* aDataSet) {
     for (TClientDataSet* detail : FDetails) Erase(FDataSet->FDetails, detail);
   }
   FDataSet = aDataSet;
+  for (TClientDataSet* detail : FDetails) detail->InvalidateLink();
   if (FDataSet != nullptr) {
     FDataSet->FSources.push_back(this);
     for (TClientDataSet* detail : FDetails) FDataSet->FDetails.push_back(detail);
@@ -112,6 +119,7 @@ TClientDataSet::~TClientDataSet() {
   for (TDataSource* source : FSources) source->FDataSet = nullptr;
   for (TClientDataSet* detail : FDetails) {
     // The detail keeps its source, which now has no table: it shows every record.
+    detail->InvalidateLink();
     if (detail->Active()) detail->RebuildView();
     detail->FCurrent = detail->FView.empty() ? -1 : 0;
   }
@@ -125,6 +133,7 @@ TField& TClientDataSet::AddField(std::unique_ptr<TField> aField) {
   aField->FDataSet = this;
   aField->FIndex = static_cast<int>(FFields.size());
   FFields.push_back(std::move(aField));
+  FFieldIndexValid = false;
   return *FFields.back();
 }
 
@@ -142,10 +151,13 @@ TField& TClientDataSet::FieldByName(std::string_view aName) const {
 }
 
 TField* TClientDataSet::FindField(std::string_view aName) const {
-  for (const auto& field : FFields) {
-    if (SameText(field->FieldName(), aName)) return field.get();
+  if (!FFieldIndexValid) {
+    FFieldIndex.clear();
+    for (const auto& field : FFields) FFieldIndex.emplace(UpperCase(field->FieldName()), field.get());
+    FFieldIndexValid = true;
   }
-  return nullptr;
+  const auto found = FFieldIndex.find(UpperCase(aName));
+  return found == FFieldIndex.end() ? nullptr : found->second;
 }
 
 void TClientDataSet::CheckActive() const {
@@ -181,7 +193,15 @@ void TClientDataSet::SetValue(const TField& aField, std::optional<std::string> a
   }
   FBuffer[aField.Index()] = std::move(aValue);
   FModified = true;
-  if (!FDetails.empty()) DataChanged(false);
+  // Only a change of a field some detail links on can change what it shows.
+  for (const TClientDataSet* detail : FDetails) {
+    detail->ResolveLink();
+    if (std::find(detail->FMasterLinkFields.begin(), detail->FMasterLinkFields.end(), &aField) !=
+        detail->FMasterLinkFields.end()) {
+      DataChanged(false);
+      break;
+    }
+  }
 }
 
 void TClientDataSet::Open() {
@@ -285,9 +305,8 @@ void TClientDataSet::Append() {
   FBuffer.assign(FFields.size(), std::nullopt);
   if (Filtered()) {
     const std::vector<std::string> key = MasterKey();
-    const std::vector<std::string> index = SplitFieldList(FIndexFieldNames);
-    for (std::size_t i = 0; i < index.size() && i < key.size(); ++i) {
-      if (!key[i].empty()) FBuffer[FieldByName(index[i]).Index()] = key[i];
+    for (std::size_t i = 0; i < FIndexPositions.size() && i < key.size(); ++i) {
+      if (!key[i].empty()) FBuffer[FIndexPositions[i]] = key[i];
     }
   }
   FState = dsInsert;
@@ -384,20 +403,34 @@ bool TClientDataSet::Filtered() const {
          !FIndexFieldNames.empty();
 }
 
+void TClientDataSet::ResolveLink() const {
+  if (FLinkResolved) return;
+  FMasterLinkFields.clear();
+  FIndexPositions.clear();
+  if (Filtered()) {
+    const TClientDataSet& master = *FMasterSource->FDataSet;
+    for (const std::string& name : SplitFieldList(FMasterFields))
+      FMasterLinkFields.push_back(&master.FieldByName(name));
+    for (const std::string& name : SplitFieldList(FIndexFieldNames))
+      FIndexPositions.push_back(FieldByName(name).Index());
+  }
+  FLinkResolved = true;
+}
+
 std::vector<std::string> TClientDataSet::MasterKey() const {
   std::vector<std::string> key;
   if (!Filtered()) return key;
-  const TClientDataSet& master = *FMasterSource->FDataSet;
-  for (const std::string& name : SplitFieldList(FMasterFields))
-    key.push_back(master.FieldByName(name).AsString());
+  ResolveLink();
+  key.reserve(FMasterLinkFields.size());
+  for (const TField* field : FMasterLinkFields) key.push_back(field->AsString());
   return key;
 }
 
 bool TClientDataSet::Matches(const TRecord& aRecord, const std::vector<std::string>& aKey) const {
-  const std::vector<std::string> index = SplitFieldList(FIndexFieldNames);
-  for (std::size_t i = 0; i < index.size() && i < aKey.size(); ++i) {
-    const auto& value = aRecord[FieldByName(index[i]).Index()];
-    if ((value ? *value : std::string()) != aKey[i]) return false;
+  ResolveLink();
+  for (std::size_t i = 0; i < FIndexPositions.size() && i < aKey.size(); ++i) {
+    const auto& value = aRecord[FIndexPositions[i]];
+    if (value ? *value != aKey[i] : !aKey[i].empty()) return false;
   }
   return true;
 }
@@ -430,6 +463,7 @@ void TClientDataSet::DataChanged(bool aForce) {
 }
 
 void TClientDataSet::Unlink() {
+  InvalidateLink();
   if (FMasterSource == nullptr) return;
   Erase(FMasterSource->FDetails, this);
   if (FMasterSource->FDataSet != nullptr) Erase(FMasterSource->FDataSet->FDetails, this);
@@ -437,6 +471,7 @@ void TClientDataSet::Unlink() {
 }
 
 void TClientDataSet::LinkTo(TDataSource* aSource) {
+  InvalidateLink();
   FMasterSource = aSource;
   if (aSource == nullptr) return;
   aSource->FDetails.push_back(this);
@@ -455,6 +490,7 @@ void TClientDataSet::SetMasterFields(const std::string& aFields) {
   if (aFields == FMasterFields) return;
   if (Active()) CheckBrowseMode();
   FMasterFields = aFields;
+  InvalidateLink();
   if (Active()) RefreshFromMaster();
 }
 
@@ -462,6 +498,7 @@ void TClientDataSet::SetIndexFieldNames(const std::string& aFields) {
   if (aFields == FIndexFieldNames) return;
   if (Active()) CheckBrowseMode();
   FIndexFieldNames = aFields;
+  InvalidateLink();
   if (Active()) RefreshFromMaster();
 }
 

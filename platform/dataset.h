@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/component.h"
@@ -54,7 +55,7 @@ class TField : public TComponent {
   explicit TField(TComponent* aOwner = nullptr) : TComponent(aOwner) {}
 
   const std::string& FieldName() const { return FFieldName; }
-  void SetFieldName(std::string aName) { FFieldName = std::move(aName); }
+  void SetFieldName(std::string aName);
   // Characters (code points). An ordinary field refuses a longer value with
   // EDatabaseError naming the field; 0 means no limit. A blob field's size is
   // informational.
@@ -205,6 +206,10 @@ class TClientDataSet : public TComponent {
   void Scrolled();
   void LinkTo(TDataSource* aSource);
   void Unlink();
+  // The master's link fields and this table's index field positions, looked
+  // up once per link setting.
+  void ResolveLink() const;
+  void InvalidateLink() { FLinkResolved = false; }
 
   std::vector<std::unique_ptr<TField>> FFields;
   std::vector<std::unique_ptr<TRecord>> FRecords;
@@ -223,6 +228,12 @@ class TClientDataSet : public TComponent {
   std::vector<std::string> FViewKey;  // the master key the view was built for
   std::vector<TDataSource*> FSources;  // sources over this table
   std::vector<TClientDataSet*> FDetails;  // in link order
+  // Upper-cased field name -> field, built on first lookup.
+  mutable std::unordered_map<std::string, TField*> FFieldIndex;
+  mutable bool FFieldIndexValid = false;
+  mutable bool FLinkResolved = false;
+  mutable std::vector<const TField*> FMasterLinkFields;
+  mutable std::vector<int> FIndexPositions;
 };
 
 }  // namespace xnd

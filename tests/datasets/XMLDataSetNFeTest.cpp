@@ -306,6 +306,33 @@ TEST_F(Engine, OverLongValueIsRefusedNamingTheField) {
   EXPECT_EQ(B().FieldByName("cUF_B02").AsString(), "");
 }
 
+// The writing primitives of the plain engine (accents removed through xndGovUtils).
+TEST_F(Engine, WritesFieldsGroupsAndTemplates) {
+  Carregar(R"(<D><C><c>
+      <f nome="handle" tamanho="10"/>
+      <f nome="xNome_C03" tamanho="60" visible="s" tpnode="elemento"/>
+      <f nome="versao_A02" tamanho="4" visible="s"/>
+      <f nome="fone_C16" tamanho="14" visible="s" tpnode="elemento" tagvazia="s"/>
+    </c><m/></C></D>)");
+  TXmlDataSetNFe& c = FEngine.DataSetPorNome("C");
+  FEngine.IncluirParte("C");
+  EXPECT_EQ(FEngine.GerarGrupo(c), "");  // nothing but the invisible handle
+  auto campo = [&](const char* aNome) -> TXmlFieldNFe& { return FEngine.CampoPorNome(aNome); };
+  campo("xNome_C03").SetAsString("Ação");
+  campo("versao_A02").SetAsString("2.00");
+  EXPECT_EQ(FEngine.GerarCampo(campo("xNome_C03")), "<xNome>Acao</xNome>");
+  EXPECT_EQ(FEngine.GerarCampo(campo("versao_A02")), "versao=\"2.00\"");
+  EXPECT_EQ(FEngine.GerarCampo(campo("fone_C16")), "<fone></fone>");
+  EXPECT_EQ(FEngine.GerarCampo(campo("handle")), "");
+  EXPECT_EQ(FEngine.GerarCampos(c, {"FONE_C16", "xNome_C03"}), "<fone></fone><xNome>Acao</xNome>");
+  c.SetNomeGrupo("emit");
+  EXPECT_EQ(FEngine.GerarGrupo(c), "<emit><xNome>Acao</xNome>versao=\"2.00\"<fone></fone></emit>");
+  EXPECT_EQ(FEngine.ExpandirModelo("<x>@c(xNome_C03)|@c(*)</x>"),
+            "<x><xNome>Acao</xNome>|<emit><xNome>Acao</xNome>versao=\"2.00\"<fone></fone></emit></x>");
+  campo("xNome_C03").SetAsString("Null");
+  EXPECT_EQ(FEngine.GerarCampo(campo("xNome_C03")), "");
+}
+
 // A subclass whose after-insert handler fails like a dataset check.
 class FailingEngine : public TxndXMLDataSetNFe {
  public:

@@ -84,6 +84,13 @@ TEST_F(Table, StatesOfARecordThroughAppendEditPostCancel) {
   EXPECT_EQ(codigo.AsInteger(), 0);
 }
 
+TEST_F(Table, RenamedFieldIsFoundUnderItsNewName) {
+  EXPECT_NE(FTable.FindField("nome"), nullptr);
+  FTable.FieldByName("nome").SetFieldName("xNome");
+  EXPECT_EQ(FTable.FindField("nome"), nullptr);
+  EXPECT_EQ(FTable.FindField("XNOME"), FTable.Fields()[1].get());
+}
+
 TEST_F(Table, EditOnAnEmptyTableAppends) {
   FTable.Edit();
   EXPECT_EQ(FTable.State(), dsInsert);
