@@ -192,7 +192,7 @@ void TxndXMLDataSetNFe::SetListDataSets(TListDataSets aList) {
 }
 
 void TxndXMLDataSetNFe::SetXMLDicionario(const std::string& aFileName) {
-  FXMLDicionario = aFileName;
+  FXMLDicionario = NormalizePathSeparators(aFileName);
   if (aFileName.empty()) return;
   SetListDataSets({});
   CarregarDicionario();

@@ -124,7 +124,7 @@ class TxndXMLDataSetNFe : public TComponent {
   virtual std::string GetXMLDicionario() const;
   // Replaces the list; the datasets of the old list are freed.
   virtual void SetListDataSets(TListDataSets aList);
-  // Stores the name; a non-empty one empties ListDataSets and loads it.
+  // Stores the name ("\" read as "/"); a non-empty one empties ListDataSets and loads it.
   virtual void SetXMLDicionario(const std::string& aFileName);
   virtual void AtivarMestreDetalhe(bool aAtivo);
   // A missing file: ExndDataSetFileNotFoundException "Arquivo:  %s não

@@ -172,5 +172,14 @@ TEST(ShippedDictionarySources, GeneratedDictionaryIsUpToDate) {
             ReadFileBytes(std::string(XND_SOURCE_DIR) + "/data/Templates/vm40/Conversor/NFeDataSets.xml"));
 }
 
+TEST(ShippedDictionarySources, SizesAndValuesAreThoseOfTheNationalSchemas) {
+  const std::string schemas = std::string(XND_SHARED_DIR) + "/schemas";
+  if (!DirectoryExists(schemas + "/PL_008i2")) GTEST_SKIP() << "esquemas nacionais ausentes em " << schemas;
+  if (std::system("python3 --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "python3 não encontrado";
+  const std::string command =
+      std::string("python3 ") + XND_SOURCE_DIR + "/scripts/gen-dictionary --check --schemas " + schemas;
+  EXPECT_EQ(std::system(command.c_str()), 0) << "run scripts/gen-dictionary --schemas " << schemas;
+}
+
 }  // namespace
 }  // namespace xnd

@@ -119,6 +119,12 @@ TEST_F(Engine, LoadsDatasetsFieldsAndLinksFromAnIndentedDictionary) {
   EXPECT_EQ(Dup().CampoMestre(), "handle");
   EXPECT_EQ(Dup().CampoChave(), "handle_B");
   EXPECT_EQ(B().FonteDados().DataSet(), &B());
+  // A path written with backslashes is read with "/".
+  const std::string file = FEngine.XMLDicionario();
+  FEngine.SetXMLDicionario(StringReplace(file, "/", "\\"));
+  EXPECT_EQ(FEngine.XMLDicionario(), file);
+  EXPECT_EQ(FEngine.ListDataSets().size(), 2u);
+
   // Master-detail stays off until it is switched on.
   EXPECT_FALSE(FEngine.MestreDetalhe());
   EXPECT_EQ(Dup().MasterSource(), nullptr);
