@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,8 @@ constexpr const char* kDicionario = R"(<?xml version="1.0" encoding="UTF-8"?>
 std::vector<std::string> LogLines(const std::string& aFile) {
   std::vector<std::string> lines;
   if (!FileExists(aFile)) return lines;
-  for (std::string_view line : SplitLines(ReadFileBytes(aFile))) lines.emplace_back(line);
+  const std::string text = ReadFileBytes(aFile);
+  for (std::string_view line : SplitLines(text)) lines.emplace_back(line);
   return lines;
 }
 
@@ -134,6 +136,8 @@ struct EnumCase {
   const char* Lista;
   std::vector<std::string> Valores;
 };
+
+void PrintTo(const EnumCase& aCase, std::ostream* aOut) { *aOut << aCase.Lista; }
 
 class EnumGrammar : public testing::TestWithParam<EnumCase> {};
 
@@ -248,6 +252,8 @@ struct PostCase {
   const char* NatOp;
   const char* Message;  // "" when the post goes through
 };
+
+void PrintTo(const PostCase& aCase, std::ostream* aOut) { *aOut << aCase.Name; }
 
 class PostChecks : public Engine, public testing::WithParamInterface<PostCase> {};
 
@@ -379,6 +385,8 @@ struct LoadCase {
   std::string Class;
   std::string Message;  // %s is the file name
 };
+
+void PrintTo(const LoadCase& aCase, std::ostream* aOut) { *aOut << aCase.Name; }
 
 class LoadFailures : public Engine, public testing::WithParamInterface<LoadCase> {};
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,8 @@ struct PendingCase {
   std::function<void(TClientDataSet&)> Then;
   int Records;
 };
+
+void PrintTo(const PendingCase& aCase, std::ostream* aOut) { *aOut << aCase.Name; }
 
 class PendingRecord : public testing::TestWithParam<PendingCase> {};
 
