@@ -30,6 +30,7 @@ constexpr const char* kDicionario = R"(<?xml version="1.0" encoding="UTF-8"?>
     </campos>
     <mestre/>
   </B>
+  <!-- as duplicatas, detalhe de B -->
   <DUP>
     <campos>
       <campo nome="handle" tamanho="10"/>
