@@ -1,0 +1,221 @@
+// TxndEventos: the exchanges with the services (events, situation query,
+// addressed documents, download) and the infEvento builders.
+#include <exception>
+#include <vector>
+
+#include "events/xndNFeEventosBase.h"
+#include "events/xndNFeEventosXmlUtils.h"
+#include "platform/text.h"
+#include "types/xndNFeExceptions.h"
+#include "utils/xndNFeXmlUtils.h"
+
+namespace xnd {
+
+namespace {
+
+constexpr const char* ServicoEvento3 = "RecepcaoEvento3";
+constexpr const char* ServicoEvento = "nfeRecepcaoEvento";
+constexpr const char* ServicoConsulta = "NfeConsulta2";
+constexpr const char* ServicoDestinadas = "nfeConsultaNFDest";
+constexpr const char* ServicoDownload = "NfeDownloadNF";
+
+// aXml without a leading byte-order mark and XML declaration: a request is
+// put inside a SOAP body, where neither may stand. The rest is left as it is
+// (signed bytes are never touched).
+std::string SemDeclaracao(const std::string& aXml) {
+  std::string_view xml = aXml;
+  if (xml.starts_with("\xEF\xBB\xBF")) xml.remove_prefix(3);
+  std::size_t inicio = 0;
+  while (inicio < xml.size() && (xml[inicio] == ' ' || xml[inicio] == '\t' ||
+                                 xml[inicio] == '\r' || xml[inicio] == '\n')) {
+    ++inicio;
+  }
+  if (xml.substr(inicio).starts_with("<?xml")) {
+    const std::size_t fim = xml.find("?>", inicio);
+    if (fim != std::string_view::npos) xml.remove_prefix(fim + 2);
+  }
+  return std::string(xml);
+}
+
+// &, <, > and " as references, so that a value never changes the structure.
+std::string Escapar(const std::string& aTexto) {
+  std::string saida;
+  saida.reserve(aTexto.size());
+  for (const char c : aTexto) {
+    switch (c) {
+      case '&':
+        saida += "&amp;";
+        break;
+      case '<':
+        saida += "&lt;";
+        break;
+      case '>':
+        saida += "&gt;";
+        break;
+      case '"':
+        saida += "&quot;";
+        break;
+      default:
+        saida += c;
+    }
+  }
+  return saida;
+}
+
+}  // namespace
+
+std::string TxndEventos::LogEnvio(const std::string& aTexto, const std::string& aTipo,
+                                  const std::string& aId) {
+  return GovUtils()->SaveLog(aTexto, aTipo, FDiretorioLog, "", aId);
+}
+
+std::string TxndEventos::NomeLogEnvioEventos(const std::string& aIdLote) {
+  return GovUtils()->MakeLogFileName("ped-eve", aIdLote);
+}
+
+std::string TxndEventos::NomeLogRetornoEventos(const std::string& aIdLote) {
+  return GovUtils()->MakeLogFileName("eve", aIdLote);
+}
+
+// ---- Events -------------------------------------------------------------------------------
+
+std::string TxndEventos::EnviarEventosPara(const std::string& aServico,
+                                           const std::string& aEnvelope) {
+  std::string alvo =
+      ArquivoServidores().ReadString(FUFWS, "TargetNamespaceCCe", "");
+  if (alvo.empty()) alvo = NamespaceNFe() + "/wsdl/RecepcaoEvento";
+  const std::string endereco = EnderecoServico(aServico);
+  return GovX()->SendSoapMessage(endereco, aEnvelope,
+                                 NamespaceNFe() + "/wsdl/RecepcaoEvento/nfeRecepcaoEvento",
+                                 "nfeRecepcaoEventoResult", alvo);
+}
+
+std::string TxndEventos::EnviarEventos(const std::string& aLote) {
+  const std::string lote = SemDeclaracao(aLote);
+  VerificarTamanhoLote(lote, LimiteLoteEventosKB);
+  if (FValidarEsquemaAntesEnvio) ValidarEsquema(lote, ComandoEsquemaEvento);
+  const std::string envelope = MontarEnvelopeEnvio(lote);
+  const std::string idLote = ObterValorTag("idLote", lote);
+  LogEnvio(lote, "ped-eve", idLote);
+  std::string resposta;
+  if (ServicoDisponivel(ServicoEvento3)) {
+    try {
+      resposta = EnviarEventosPara(ServicoEvento3, envelope);
+    } catch (const std::exception& e) {
+      if (std::string_view(e.what()).find("Not Found (404)") == std::string_view::npos) throw;
+      resposta = EnviarEventosPara(ServicoEvento, envelope);
+    }
+  } else {
+    resposta = EnviarEventosPara(ServicoEvento, envelope);
+  }
+  LogEnvio(resposta, "eve", idLote);
+  return resposta;
+}
+
+// ---- Situation query ----------------------------------------------------------------------
+
+std::string TxndEventos::ChamarConsultaNF(const std::string& aPedido) {
+  const std::string envelope = MontarEnvelopeConsultaNF(aPedido);
+  const std::string endereco = EnderecoServico(ServicoConsulta);
+  return GovX()->SendSoapMessage(endereco, envelope,
+                                 NamespaceNFe() + "/wsdl/NfeConsulta2/nfeConsultaNF2",
+                                 "nfeConsultaNF2Result", NamespaceNFe() + "/wsdl/NfeConsulta2");
+}
+
+std::string TxndEventos::ConsultarNF(const std::string& aChave) {
+  if (GovUtils()->RemoveAllAccents(aChave) != aChave) {
+    throw ExndEventoCheckParams("ID da Nota não pode conter acentos: %s", {aChave},
+                                FDiretorioLogErro);
+  }
+  if (Trim(aChave).empty()) {
+    throw ExndEventoCheckParams("Favor Informar Chave da NFe.", FDiretorioLogErro);
+  }
+  const std::string pedido = TxndEventosXMLUtils::ExtrairElementoRaiz(
+      Format(CarregarModeloEvento("pedido_consultanf.xml"), AmbienteParaTpAmb(FAmbiente),
+             Escapar(aChave)));
+  ValidarEsquema(pedido, ComandoEsquemaConsultaNF);
+  GovUtils()->SaveLog(pedido, "ped-sit", FDiretorioLog, "", aChave);
+  const std::string nomeResposta = GovUtils()->MakeLogFileName("sit", aChave);
+  const std::string resposta = ChamarConsultaNF(pedido);
+  GovUtils()->SaveLog(resposta, "sit", FDiretorioLog, nomeResposta, aChave);
+  return resposta;
+}
+
+// ---- Addressed documents and download -----------------------------------------------------
+
+std::string TxndEventos::ConsultarNFDest(const std::string& aPedido) {
+  const std::string envelope = MontarEnvelopeConsultaDest(SemDeclaracao(aPedido));
+  const std::string endereco = EnderecoServico(ServicoDestinadas);
+  return GovX()->SendSoapMessage(endereco, envelope,
+                                 NamespaceNFe() + "/wsdl/NfeConsultaDest/nfeConsultaNFDest",
+                                 "nfeConsultaNFDestResult", NamespaceNFe() + "/wsdl/NfeConsultaDest");
+}
+
+std::string TxndEventos::DownloadNFe(const std::string& aPedido) {
+  const std::string pedido = SemDeclaracao(aPedido);
+  const std::string chave = ObterValorTag("chNFe", pedido);
+  const std::string envelope = MontarEnvelopeDownload(pedido);
+  const std::string endereco = EnderecoServico(ServicoDownload);
+  LogEnvio(pedido, "ped-down", chave);
+  const std::string resposta = GovX()->SendSoapMessage(
+      endereco, envelope, NamespaceNFe() + "/wsdl/NfeDownloadNF/nfeDownloadNF",
+      "nfeDownloadNFResult", NamespaceNFe() + "/wsdl/NfeDownloadNF");
+  const std::string arquivo = LogEnvio(resposta, "down", chave);
+  if (FOnDownloadNFe) FOnDownloadNFe(arquivo);
+  return resposta;
+}
+
+// ---- Builders -----------------------------------------------------------------------------
+
+std::string TxndEventos::MontarLoteEventos(const std::string& aIdLote, const std::string& aEventos) {
+  return std::string("<envEvento xmlns=\"") + NamespaceNFePadrao + "\" versao=\"1.00\"><idLote>" +
+         Escapar(aIdLote) + "</idLote>" + aEventos + "</envEvento>";
+}
+
+namespace {
+
+constexpr const char* CondicaoUsoCCe =
+    "A Carta de Correcao e disciplinada pelo paragrafo 1o-A do art. 7o do Convenio S/N, de 15 de "
+    "dezembro de 1970 e pode ser utilizada para regularizacao de erro ocorrido na emissao de "
+    "documento fiscal, desde que o erro nao esteja relacionado com: I - as variaveis que "
+    "determinam o valor do imposto tais como: base de calculo, aliquota, diferenca de preco, "
+    "quantidade, valor da operacao ou da prestacao; II - a correcao de dados cadastrais que "
+    "implique mudanca do remetente ou do destinatario; III - a data de emissao ou de saida.";
+
+std::string InfEvento(const TDadosEvento& aDados, const std::string& aTipo,
+                      const std::string& aDetalhe) {
+  const std::string autor = aDados.CNPJ.empty() ? "<CPF>" + Escapar(aDados.CPF) + "</CPF>"
+                                                : "<CNPJ>" + Escapar(aDados.CNPJ) + "</CNPJ>";
+  return "<infEvento Id=\"" +
+         Escapar(Format("ID%s%s%2.2d", aTipo, aDados.chNFe, aDados.nSeqEvento)) + "\"><cOrgao>" +
+         Escapar(aDados.cOrgao) + "</cOrgao><tpAmb>" + AmbienteParaTpAmb(aDados.Ambiente) +
+         "</tpAmb>" + autor + "<chNFe>" + Escapar(aDados.chNFe) + "</chNFe><dhEvento>" +
+         Escapar(aDados.dhEvento) + "</dhEvento><tpEvento>" + aTipo + "</tpEvento><nSeqEvento>" +
+         IntToStr(aDados.nSeqEvento) +
+         "</nSeqEvento><verEvento>1.00</verEvento><detEvento versao=\"1.00\">" + aDetalhe +
+         "</detEvento></infEvento>";
+}
+
+}  // namespace
+
+std::string MontarInfEventoCCe(const TDadosEvento& aDados, const std::string& aCorrecao,
+                               const std::string& aLineDelimiter) {
+  std::string correcao;
+  const std::vector<std::string_view> linhas = SplitLines(aCorrecao);
+  for (std::size_t i = 0; i < linhas.size(); ++i) {
+    if (i > 0) correcao += aLineDelimiter;
+    correcao.append(linhas[i]);
+  }
+  return InfEvento(aDados, "110110",
+                   "<descEvento>Carta de Correcao</descEvento><xCorrecao>" + Escapar(correcao) +
+                       "</xCorrecao><xCondUso>" + CondicaoUsoCCe + "</xCondUso>");
+}
+
+std::string MontarInfEventoCancelamento(const TDadosEvento& aDados, const std::string& aProtocolo,
+                                        const std::string& aJustificativa) {
+  return InfEvento(aDados, "110111",
+                   "<descEvento>Cancelamento</descEvento><nProt>" + Escapar(aProtocolo) +
+                       "</nProt><xJust>" + Escapar(aJustificativa) + "</xJust>");
+}
+
+}  // namespace xnd

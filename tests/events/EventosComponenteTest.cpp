@@ -1,0 +1,363 @@
+// The events component against the local SEFAZ simulator over HTTPS with the
+// test PKI: a CC-e and a cancellation signed (checked by xmlsec1), validated
+// against the national event schemas, sent and answered, their distribution
+// XML, the situation and addressed-documents queries; and the component's
+// refusals with their messages and exception-log lines.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+#include <vector>
+
+#include "events/xndNFeEventosBase.h"
+#include "events/xndNFeEventosXmlUtils.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "tests/events/EventosTestSupport.h"
+#include "tests/services/SimuladorFixture.h"
+#include "tests/support/XmlSecVerify.h"
+#include "types/xndNFeExceptions.h"
+#include "utils/xndNFeXmlUtils.h"
+
+namespace xnd::test {
+namespace {
+
+// The key of the shared 3.10 sample note (SP, CNPJ 00822602000124).
+const std::string Chave = std::string(Nfe310Id).substr(3);
+constexpr const char* CNPJEmitente = "00822602000124";
+
+TDadosEvento DadosEvento(int aSequencia = 1) {
+  TDadosEvento dados;
+  dados.cOrgao = "35";
+  dados.Ambiente = akHomologacao;
+  dados.CNPJ = CNPJEmitente;
+  dados.chNFe = Chave;
+  dados.dhEvento = "2026-12-10T10:00:00-03:00";
+  dados.nSeqEvento = aSequencia;
+  return dados;
+}
+
+// The component configured as the NF-e component configures it, pointed at
+// its own simulator; exceptions logged in the test's directory.
+class EventosComponenteTest : public ::testing::Test {
+ protected:
+  EventosComponenteTest()
+      : FCaBundle("XND_CA_BUNDLE", TestPki::Instance().RootCaPem()),
+        FEventos(nullptr, &FGovX, &FEmail, &FGovUtils) {
+    const TestPki& pki = TestPki::Instance();
+    IHttpSettings& conexao = FGovX->ConnectionSettings();
+    conexao.SetCertificateKind(2);
+    conexao.SetCertificatePath(pki.CompanyPfx());
+    conexao.SetCertificatePassword(TestPki::Password);
+    ISignatureSettings& assinatura = FGovX->SignatureSettings();
+    assinatura.SetCertificateKind(2);
+    assinatura.SetCertificatePath(pki.CompanyPfx());
+    assinatura.SetCertificatePassword(TestPki::Password);
+
+    FEventos.SetTipoEvento("110110");
+    FEventos.SetUF("SP");
+    FEventos.SetUFWS("SP");
+    FEventos.SetAmbiente(akHomologacao);
+    FEventos.SetArquivoServidoresHom(FLocal.ListaServidores());
+    FEventos.SetDiretorioTemplates(ProgramDirectory() + "Templates/vm50/");
+    FEventos.SetDiretorioLog(FDir.MakeDir("Log"));
+    FEventos.SetDiretorioLogErro(FDir.Path());
+  }
+
+  void SetUp() override {
+    if (EsquemasCompartilhados().empty() || !AmostrasCompartilhadas())
+      GTEST_SKIP() << "the shared schemas and samples are absent";
+    FEventos.SetDiretorioEsquemas(MontarDiretorioEsquemas(FDir));
+  }
+
+  // A server list of our own: aLinhas under [SP] (and any other sections they open).
+  std::string ListaPropria(const std::string& aLinhas) {
+    return FDir.Write("servidores.ini", "[SP]\r\n" + aLinhas);
+  }
+  std::string Endereco(const std::string& aCaminho) {
+    return FLocal.Simulador().Endereco() + aCaminho;
+  }
+
+  // Signs aInfEvento and wraps it as batch aIdLote.
+  std::string LoteAssinado(const std::string& aInfEvento, const std::string& aIdLote) {
+    return TxndEventos::MontarLoteEventos(aIdLote, FEventos.AssinarEventos(aInfEvento));
+  }
+
+  // The 3.10 sample note authorised by the simulator (synchronous batch); its protocol.
+  std::string AutorizarNota() {
+    FGovX->SignatureSettings().SetElementName("infNFe");
+    const std::string nota = UnsignedNfe310();
+    const std::string assinada = FGovX->SignXml(nota, Nfe310Id);
+    const std::string lote = "<enviNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"3.10\">"
+                             "<idLote>1</idLote><indSinc>1</indSinc>" + assinada + "</enviNFe>";
+    const std::string envelope = Format(
+        ReadFileBytes(ProgramDirectory() + "Templates/vm50a/SP/pedido_enviarnfe.soap"), "35", lote);
+    const std::string ns = "http://www.portalfiscal.inf.br/nfe/wsdl/NfeAutorizacao";
+    const std::string resposta =
+        FGovX->SendSoapMessage(Endereco("/SP/NfeRecepcao3"), envelope, ns + "/nfeAutorizacaoLote",
+                               "nfeAutorizacaoLoteResult", ns);
+    const std::size_t protocolo = resposta.find("<infProt");
+    EXPECT_NE(protocolo, std::string::npos) << resposta;
+    if (protocolo == std::string::npos) return {};
+    EXPECT_EQ(ObterValorTag("cStat", resposta.substr(protocolo)), "100") << resposta;
+    return ObterValorTag("nProt", resposta);
+  }
+
+  std::vector<std::string> CaminhosRecebidos() {
+    std::vector<std::string> caminhos;
+    for (const sim::TRequisicaoRecebida& r : FLocal.Simulador().Requisicoes())
+      caminhos.push_back(r.Caminho);
+    return caminhos;
+  }
+
+  ScopedEnv FCaBundle;
+  TempDir FDir;
+  SimuladorLocal FLocal;
+  TxndGovUtils FGovUtils;
+  TxndGovX FGovX;
+  TxndEmailSettings FEmail;
+  TxndEventosTipo FEventos;
+};
+
+// ---- End to end ---------------------------------------------------------------------------
+
+TEST_F(EventosComponenteTest, ACorrectionLetterIsSignedValidatedSentAndDistributed) {
+  const std::string inf = MontarInfEventoCCe(DadosEvento(), "Linha um do texto\r\nLinha dois");
+  EXPECT_NE(inf.find("<xCorrecao>Linha um do texto|Linha dois</xCorrecao>"), std::string::npos);
+
+  const std::string assinados = FEventos.AssinarEventos(inf);
+  const XmlSecVerdict verificacao = VerifyWithXmlSec(assinados, "infEvento");
+  EXPECT_TRUE(verificacao.Verified) << verificacao.Output;
+  const std::string id = FEventos.ExtrairIdEvento(assinados);
+  EXPECT_EQ(id, "#" + FEventos.GerarIdEvento(Chave, 1));
+
+  const std::string lote = TxndEventos::MontarLoteEventos("1", assinados);
+  EXPECT_NO_THROW(FEventos.ValidarEsquema(lote, "CCE"));
+  EXPECT_NO_THROW(FEventos.ValidarEsquema(lote, ComandoEsquemaEvento));
+  FEventos.SetValidarEsquemaAntesEnvio(true);
+  const std::string resposta = FEventos.EnviarEventos(lote);
+  EXPECT_EQ(ObterValorTag("cStat", resposta), "128") << resposta;
+  EXPECT_EQ(ObterValorTag("cStat", ObterRetEvento(resposta, id)), "135") << resposta;
+  EXPECT_EQ(CaminhosRecebidos(), std::vector<std::string>{"/SP/RecepcaoEvento3"});
+
+  // The batch and the answer were logged under the batch number; the
+  // distribution XML is assembled from those logs.
+  const std::string xml = FEventos.GerarXmlDestinatario(id, FEventos.NomeLogEnvioEventos("1"),
+                                                        FEventos.NomeLogRetornoEventos("1"),
+                                                        FDir.File("procCCe.xml"), "");
+  EXPECT_EQ(ErrosEsquema(xml, "Evento_CCe_PL_v1.01/procCCeNFe_v1.00.xsd"), "");
+  EXPECT_EQ(ErrosEsquema(xml, "Evento_Generico_PL_v1.01/procEventoNFe_v1.00.xsd"), "");
+  const XmlSecVerdict distribuida = VerifyWithXmlSec(FDir.Read("procCCe.xml"), "infEvento");
+  EXPECT_TRUE(distribuida.Verified) << distribuida.Output;
+}
+
+TEST_F(EventosComponenteTest, ACancellationMakesTheSituationQueryAnswer101) {
+  const std::string protocolo = AutorizarNota();
+  EXPECT_EQ(ObterValorTag("cStat", FEventos.ConsultarNF(Chave)), "100");
+
+  FEventos.SetTipoEvento("110111");
+  const std::string lote = LoteAssinado(
+      MontarInfEventoCancelamento(DadosEvento(), protocolo, "Nota emitida com valores errados"),
+      "2");
+  EXPECT_NO_THROW(FEventos.ValidarEsquema(lote, "CANCELAMENTO"));
+  EXPECT_NO_THROW(FEventos.ValidarEsquema(lote, ComandoEsquemaEvento));
+  const std::string resposta = FEventos.EnviarEventos(lote);
+  EXPECT_EQ(ObterValorTag("cStat", ObterRetEvento(resposta)), "135") << resposta;
+  const std::string xml =
+      FEventos.GerarXmlDestinatario(FEventos.GerarIdEvento(Chave, 1), lote, resposta, "", "");
+  EXPECT_EQ(ErrosEsquema(xml, "Evento_Generico_PL_v1.01/procEventoNFe_v1.00.xsd"), "");
+  EXPECT_EQ(ErrosEsquema(xml, "Evento_Canc_PL_v1.01/procEventoCancNFe_v1.00.xsd"), "");
+
+  const std::string situacao = FEventos.ConsultarNF(Chave);
+  EXPECT_EQ(ObterValorTag("cStat", situacao), "101") << situacao;
+  // The request and the answer of the query are in the log directory.
+  EXPECT_NE(FDir.Read("Log/ped-sit-" + Chave + ".xml").find("<chNFe>" + Chave + "</chNFe>"),
+            std::string::npos);
+  EXPECT_EQ(FDir.Read("Log/sit-" + Chave + ".xml"), situacao);
+}
+
+TEST_F(EventosComponenteTest, TheAddressedDocumentsQueryAnswersAsTheSimulator) {
+  const std::string pedido =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+      "<consNFeDest xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"1.01\"><tpAmb>2</tpAmb>"
+      "<xServ>CONSULTAR NFE DEST</xServ><CNPJ>12345678000195</CNPJ><indNFe>0</indNFe>"
+      "<indEmi>0</indEmi><ultNSU>0</ultNSU></consNFeDest>";
+  EXPECT_NO_THROW(FEventos.ValidarEsquema(pedido, ComandoEsquemaConsultaDest));
+  const std::string resposta = FEventos.ConsultarNFDest(pedido);
+  EXPECT_EQ(ObterValorTag("cStat", resposta), "137") << resposta;
+  EXPECT_EQ(CaminhosRecebidos(), std::vector<std::string>{"/SP/nfeConsultaNFDest"});
+}
+
+// ---- Service addresses --------------------------------------------------------------------
+
+TEST_F(EventosComponenteTest, ANotFoundEventServiceFallsBackToTheOlderKeyOnce) {
+  FEventos.SetArquivoServidoresHom(
+      ListaPropria("RecepcaoEvento3=" + Endereco("/SP/naoexiste") + "\r\nnfeRecepcaoEvento=" +
+                   Endereco("/SP/nfeRecepcaoEvento") + "\r\n"));
+  const std::string resposta =
+      FEventos.EnviarEventos(LoteAssinado(MontarInfEventoCCe(DadosEvento(), "Texto da correcao"), "3"));
+  EXPECT_EQ(ObterValorTag("cStat", ObterRetEvento(resposta)), "135") << resposta;
+  EXPECT_EQ(CaminhosRecebidos(),
+            (std::vector<std::string>{"/SP/naoexiste", "/SP/nfeRecepcaoEvento"}));
+}
+
+TEST_F(EventosComponenteTest, AnyOtherFailureOfTheFirstServiceIsRaisedUnchanged) {
+  // A SOAP Fault: the simulator refuses a message of another service.
+  FEventos.SetArquivoServidoresHom(
+      ListaPropria("RecepcaoEvento3=" + Endereco("/SP/NfeStatusServico2") +
+                   "\r\nnfeRecepcaoEvento=" + Endereco("/SP/nfeRecepcaoEvento") + "\r\n"));
+  const std::string lote =
+      LoteAssinado(MontarInfEventoCCe(DadosEvento(), "Texto da correcao"), "4");
+  try {
+    FEventos.EnviarEventos(lote);
+    FAIL() << "no exception";
+  } catch (const ExndException& e) {
+    FAIL() << "wrapped as " << e.ClassName();
+  } catch (const std::exception&) {
+  }
+  EXPECT_EQ(CaminhosRecebidos(), std::vector<std::string>{"/SP/NfeStatusServico2"});
+}
+
+TEST_F(EventosComponenteTest, ContingencyAddressesComeFromTheirSection) {
+  FEventos.SetArquivoServidoresHom(
+      ListaPropria("TargetNamespaceCCe=http://www.portalfiscal.inf.br/nfe/wsdl/RecepcaoEvento\r\n"
+                   "[SVCAN]\r\nnfeRecepcaoEvento=" + Endereco("/SVCAN/nfeRecepcaoEvento") + "\r\n"));
+  FEventos.SetModoOperacao(moSVCAN);
+  const std::string resposta =
+      FEventos.EnviarEventos(LoteAssinado(MontarInfEventoCCe(DadosEvento(), "Texto da correcao"), "5"));
+  EXPECT_EQ(ObterValorTag("cStat", resposta), "128") << resposta;
+  EXPECT_EQ(CaminhosRecebidos(), std::vector<std::string>{"/SVCAN/nfeRecepcaoEvento"});
+}
+
+TEST_F(EventosComponenteTest, MissingServerListOrServiceKeyIsNamed) {
+  const std::string lista = ListaPropria("NfeConsulta2=" + Endereco("/SP/NfeConsulta2") + "\r\n");
+  FEventos.SetArquivoServidoresHom(lista);
+  try {
+    FEventos.EnviarEventos(TxndEventos::MontarLoteEventos("6", ""));
+    FAIL() << "no exception";
+  } catch (const ExndEventosAddressException& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Servidor para nfeRecepcaoEvento não definido no arquivo: " + lista);
+  }
+  const std::string ausente = FDir.File("nao/existe.ini");
+  FEventos.SetArquivoServidoresHom(ausente);
+  try {
+    FEventos.EnderecoServico("nfeRecepcaoEvento");
+    FAIL() << "no exception";
+  } catch (const ExndFileNotFoundException& e) {
+    EXPECT_EQ(std::string(e.what()), "O arquivo de servidores informado não existe: " + ausente);
+  }
+  EXPECT_EQ(LinhasLog(FDir, "nfeeventos_exception.log"),
+            std::vector<std::string>{"ExndEventosAddressException : Servidor para nfeRecepcaoEvento "
+                                     "não definido no arquivo: " + lista});
+  EXPECT_EQ(LinhasLog(FDir, "nfe_exception.log"),
+            std::vector<std::string>{"ExndFileNotFoundException : O arquivo de servidores "
+                                     "informado não existe: " + ausente});
+  EXPECT_TRUE(CaminhosRecebidos().empty());
+}
+
+// ---- Schema validation --------------------------------------------------------------------
+
+TEST_F(EventosComponenteTest, ASchemaInvalidEventIsStoppedWhenValidationIsOn) {
+  // An access key of 43 digits.
+  TDadosEvento dados = DadosEvento();
+  dados.chNFe = Chave.substr(0, 43);
+  const std::string lote = LoteAssinado(MontarInfEventoCCe(dados, "Texto da correcao"), "7");
+  FEventos.SetValidarEsquemaAntesEnvio(true);
+  EXPECT_THROW(FEventos.EnviarEventos(lote), ExndSchemaValidationException);
+  EXPECT_TRUE(CaminhosRecebidos().empty());
+  ASSERT_EQ(LinhasLog(FDir, "nfe_exception.log").size(), 1u);
+  EXPECT_TRUE(LinhasLog(FDir, "nfe_exception.log")[0].starts_with("ExndSchemaValidationException : "));
+
+  // Validation off: sent, and the simulator's schema check refuses the batch.
+  FEventos.SetValidarEsquemaAntesEnvio(false);
+  const std::string resposta = FEventos.EnviarEventos(lote);
+  EXPECT_EQ(ObterValorTag("cStat", resposta), "215") << resposta;
+  EXPECT_EQ(ObterRetEvento(resposta), "");
+}
+
+TEST_F(EventosComponenteTest, SchemaChoiceFailuresAreWrappedAndLeaveTwoLines) {
+  try {
+    FEventos.ValidarEsquema("<a/>", "SEMMAPA");
+    FAIL() << "no exception";
+  } catch (const ExndSchemaValidationException& e) {
+    EXPECT_EQ(std::string(e.what()), "Não foi encontrado mapeamento de XSD para o comando SEMMAPA ");
+  }
+  FEventos.SetDiretorioEsquemas(FDir.MakeDir("vazio"));
+  const std::string mapa = FDir.File("vazio/Mapping.txt");
+  EXPECT_THROW(FEventos.ValidarEsquema("<a/>", "EVENTO"), ExndSchemaValidationException);
+  const std::string semArquivo =
+      "Arquivo " + mapa + " utilizado na validação de esquema, não foi encontrado";
+  EXPECT_EQ(LinhasLog(FDir, "nfeeventos_exception.log"),
+            (std::vector<std::string>{
+                "ExndEventoCheckParams : Não foi encontrado mapeamento de XSD para o comando SEMMAPA ",
+                "ExndEventoFileNotFoundException : " + semArquivo}));
+  EXPECT_EQ(LinhasLog(FDir, "nfe_exception.log"),
+            (std::vector<std::string>{
+                "ExndSchemaValidationException : Não foi encontrado mapeamento de XSD para o comando "
+                "SEMMAPA ",
+                "ExndSchemaValidationException : " + semArquivo}));
+}
+
+// ---- Refusals before any exchange ---------------------------------------------------------
+
+TEST_F(EventosComponenteTest, BadInputIsRefusedWithTheComponentsMessages) {
+  // Nothing is read: no templates, no server list.
+  FEventos.SetDiretorioTemplates(FDir.File("sem-templates/"));
+  FEventos.SetArquivoServidoresHom(FDir.File("sem-lista.ini"));
+  struct Caso {
+    const char* Nome;
+    std::function<void()> Operacao;
+    std::string Classe;
+    std::string Mensagem;
+  };
+  const std::string grande(500001, 'x');
+  const std::string tamanho = std::string("500") + DecimalSeparator() + "001";
+  const std::vector<Caso> casos = {
+      {"key with an accent", [&] { FEventos.ConsultarNF("3515030082260200012455001000992346109923465á"); },
+       "ExndEventoCheckParams",
+       "ID da Nota não pode conter acentos: 3515030082260200012455001000992346109923465á"},
+      {"blank key", [&] { FEventos.ConsultarNF("   "); }, "ExndEventoCheckParams",
+       "Favor Informar Chave da NFe."},
+      {"batch over 500 KB", [&] { FEventos.VerificarTamanhoLote(grande, 500); },
+       "ExndEventoMaxSizeException",
+       "O Lote do Evento possui " + tamanho + " KB ultrapassando o limite de 500 KB."},
+      {"batch over 500 KB sent", [&] { FEventos.EnviarEventos(grande); },
+       "ExndEventoMaxSizeException",
+       "O Lote do Evento possui " + tamanho + " KB ultrapassando o limite de 500 KB."},
+      {"no Id", [&] { FEventos.ExtrairIdEvento("<infEvento><x/></infEvento>"); },
+       "ExndEventosException", "Campo \"Id\" não encontrado para nota fiscal"},
+      {"no answer log", [&] { FEventos.GerarXmlDestinatario("ID1", "<evento/>", "", "", ""); },
+       "ExndEventoCheckParams", "Log de consulta não informado"},
+  };
+  std::vector<std::string> esperadas;
+  for (const Caso& caso : casos) {
+    try {
+      caso.Operacao();
+      ADD_FAILURE() << caso.Nome << ": no exception";
+    } catch (const ExndException& e) {
+      EXPECT_EQ(e.ClassName(), caso.Classe) << caso.Nome;
+      EXPECT_EQ(std::string(e.what()), caso.Mensagem) << caso.Nome;
+    }
+    esperadas.push_back(caso.Classe + " : " + caso.Mensagem);
+  }
+  EXPECT_EQ(LinhasLog(FDir, "nfeeventos_exception.log"), esperadas);
+  EXPECT_TRUE(FEventos.VerificarTamanhoLote(std::string(500000, 'x'), 500));
+}
+
+TEST_F(EventosComponenteTest, EventIdentifiers) {
+  EXPECT_EQ(FEventos.GerarIdEvento(Chave, 5), "ID110110" + Chave + "05");
+  EXPECT_EQ(FEventos.GerarIdEvento(Chave, 100), "ID110110" + Chave + "100");
+  // A component without an event type writes "ID" and the key.
+  TxndEventosTipo semTipo(nullptr, &FGovX, &FEmail, &FGovUtils);
+  EXPECT_EQ(semTipo.GerarIdEvento(Chave, 1), "ID" + Chave + "01");
+}
+
+TEST_F(EventosComponenteTest, SigningWithoutACertificateIsACertificateError) {
+  FGovX->SignatureSettings().SetCertificatePath(FDir.File("nao-existe.pfx"));
+  EXPECT_THROW(FEventos.AssinarEventos(MontarInfEventoCCe(DadosEvento(), "Texto da correcao")),
+               ExndCertStoreException);
+}
+
+}  // namespace
+}  // namespace xnd::test
