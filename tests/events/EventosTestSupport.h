@@ -25,13 +25,15 @@ inline bool AmostrasCompartilhadas() {
   return FileExists(std::string(XND_SHARED_DIR) + "/fixtures/cce_procEventoNFe_135.xml");
 }
 
-// A schema directory for the events component in aDir: the installed
-// Mapping.txt of manual 5.0, PL_006u's files at the root, the event and
-// addressed-documents packages in folders of their names (symbolic links).
-inline std::string MontarDiretorioEsquemas(const TempDir& aDir) {
+// A schema directory for the events component in aDir: aMapping (by default
+// the installed Mapping.txt of manual 5.0), PL_006u's files at the root, the
+// event and addressed-documents packages in folders of their names
+// (symbolic links).
+inline std::string MontarDiretorioEsquemas(
+    const TempDir& aDir, const std::string& aMapping = ProgramDirectory() + "Esquemas/vm50/Mapping.txt") {
   namespace fs = std::filesystem;
   const std::string destino = aDir.MakeDir("Esquemas");
-  fs::copy_file(ProgramDirectory() + "Esquemas/vm50/Mapping.txt", destino + "Mapping.txt");
+  fs::copy_file(aMapping, destino + "Mapping.txt");
   const std::string origem = EsquemasCompartilhados();
   for (const auto& entrada : fs::directory_iterator(origem + "PL_006u"))
     fs::create_symlink(entrada.path(), destino + entrada.path().filename().string());
