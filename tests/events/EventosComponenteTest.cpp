@@ -4,6 +4,8 @@
 // XML, the situation and addressed-documents queries; and the component's
 // refusals with their messages and exception-log lines.
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
+#include <zlib.h>
 
 #include <clocale>
 #include <string>
@@ -25,6 +27,32 @@ namespace {
 // The key of the shared 3.10 sample note (SP, CNPJ 00822602000124).
 const std::string Chave = std::string(Nfe310Id).substr(3);
 constexpr const char* CNPJEmitente = "00822602000124";
+constexpr const char* CNPJDestinatario = "99999999000191";
+
+// Base64 text of gzip bytes, inflated.
+std::string Descompactado(const std::string& aBase64) {
+  std::string bytes((aBase64.size() / 4) * 3 + 3, '\0');
+  const int n = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(bytes.data()),
+                                reinterpret_cast<const unsigned char*>(aBase64.data()),
+                                static_cast<int>(aBase64.size()));
+  if (n < 0) return {};
+  bytes.resize(static_cast<std::size_t>(n) - (aBase64.ends_with("==") ? 2 : aBase64.ends_with("=") ? 1 : 0));
+  z_stream fluxo{};
+  if (inflateInit2(&fluxo, 15 + 32) != Z_OK) return {};
+  fluxo.next_in = reinterpret_cast<Bytef*>(bytes.data());
+  fluxo.avail_in = static_cast<uInt>(bytes.size());
+  std::string texto;
+  char bloco[16384];
+  int estado = Z_OK;
+  while (estado == Z_OK) {
+    fluxo.next_out = reinterpret_cast<Bytef*>(bloco);
+    fluxo.avail_out = sizeof bloco;
+    estado = inflate(&fluxo, Z_NO_FLUSH);
+    texto.append(bloco, sizeof bloco - fluxo.avail_out);
+  }
+  inflateEnd(&fluxo);
+  return estado == Z_STREAM_END ? texto : std::string();
+}
 
 TDadosEvento DadosEvento(int aSequencia = 1) {
   TDadosEvento dados;
@@ -176,16 +204,42 @@ TEST_F(EventosComponenteTest, ACancellationMakesTheSituationQueryAnswer101) {
   EXPECT_EQ(FDir.Read("Log/sit-" + Chave + ".xml"), situacao);
 }
 
-TEST_F(EventosComponenteTest, TheAddressedDocumentsQueryAnswersAsTheSimulator) {
-  const std::string pedido =
+TEST_F(EventosComponenteTest, AddressedDocumentsAreListedAndDownloaded) {
+  const std::string pedido = Format(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
       "<consNFeDest xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"1.01\"><tpAmb>2</tpAmb>"
-      "<xServ>CONSULTAR NFE DEST</xServ><CNPJ>12345678000195</CNPJ><indNFe>0</indNFe>"
-      "<indEmi>0</indEmi><ultNSU>0</ultNSU></consNFeDest>";
+      "<xServ>CONSULTAR NFE DEST</xServ><CNPJ>%s</CNPJ><indNFe>0</indNFe>"
+      "<indEmi>0</indEmi><ultNSU>0</ultNSU></consNFeDest>",
+      CNPJDestinatario);
   EXPECT_NO_THROW(FEventos.ValidarEsquema(pedido, ComandoEsquemaConsultaDest));
-  const std::string resposta = FEventos.ConsultarNFDest(pedido);
-  EXPECT_EQ(ObterValorTag("cStat", resposta), "137") << resposta;
-  EXPECT_EQ(CaminhosRecebidos(), std::vector<std::string>{"/SP/nfeConsultaNFDest"});
+  const std::string nenhum = FEventos.ConsultarNFDest(pedido);
+  EXPECT_EQ(ObterValorTag("cStat", nenhum), "137") << nenhum;
+
+  AutorizarNota();
+  const std::string destinadas = FEventos.ConsultarNFDest(pedido);
+  EXPECT_EQ(ObterValorTag("cStat", destinadas), "138") << destinadas;
+  EXPECT_EQ(ObterValorTag("chNFe", destinadas), Chave);
+  EXPECT_EQ(ErrosEsquema(destinadas, "PL_v1.01b/retconsNFeDest_v1.01.xsd"), "");
+
+  const std::string download = Format(
+      "<downloadNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"1.00\"><tpAmb>2</tpAmb>"
+      "<xServ>DOWNLOAD NFE</xServ><CNPJ>%s</CNPJ><chNFe>%s</chNFe></downloadNFe>",
+      CNPJDestinatario, Chave);
+  EXPECT_NO_THROW(FEventos.ValidarEsquema(download, ComandoEsquemaDownload));
+  std::string notificado;
+  FEventos.SetOnDownloadNFe([&](const std::string& aArquivo) { notificado = aArquivo; });
+  const std::string resposta = FEventos.DownloadNFe(download);
+  EXPECT_EQ(ObterValorTag("cStat", resposta), "139") << resposta;
+  EXPECT_EQ(ErrosEsquema(resposta, "PL_v1.01b/retDownloadNFe_v1.00.xsd"), "");
+  EXPECT_EQ(ObterValorTag("cStat", ObterValorTag("retNFe", resposta)), "140") << resposta;
+  // The answer's log is what the handler gets; the note comes as gzip + base64.
+  EXPECT_EQ(notificado, FDir.File("Log/down-" + Chave + ".xml"));
+  EXPECT_EQ(FDir.Read("Log/down-" + Chave + ".xml"), resposta);
+  const std::string nfeProc = Descompactado(ObterValorTag("procNFeZip", resposta));
+  EXPECT_EQ(ErrosEsquema(nfeProc, "PL_008i2/procNFe_v3.10.xsd"), "");
+  EXPECT_EQ(CaminhosRecebidos(),
+            (std::vector<std::string>{"/SP/nfeConsultaNFDest", "/SP/NfeRecepcao3",
+                                      "/SP/nfeConsultaNFDest", "/SP/NfeDownloadNF"}));
 }
 
 // ---- Service addresses --------------------------------------------------------------------
