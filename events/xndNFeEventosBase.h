@@ -77,8 +77,8 @@ class TxndEventos : public TComponent {
   void SetDiretorioLog(const std::string& aValue);
   const std::string& DiretorioXmlDestinatario() const { return FDiretorioXmlDestinatario; }
   void SetDiretorioXmlDestinatario(const std::string& aValue);
-  // When set, EnviarEventos validates the batch against the schema of
-  // "EVENTO" in Mapping.txt before sending it.
+  // When set, EnviarEventos validates the batch (ValidarLoteEventos) before
+  // sending it.
   bool ValidarEsquemaAntesEnvio() const { return FValidarEsquemaAntesEnvio; }
   void SetValidarEsquemaAntesEnvio(bool aValue) { FValidarEsquemaAntesEnvio = aValue; }
   TxndEmailSettings* EmailSettings() const { return FEmailSettings; }
@@ -180,6 +180,10 @@ class TxndEventos : public TComponent {
   void VerificarCertificado();
   // aNome when it names an existing file, else DiretorioTemplatesUF() + aNome.
   std::string CarregarModeloEvento(const std::string& aNome);
+  // The envEvento batch against Mapping.txt's "EVENTO" schema and, when all
+  // its events are of one type that has a schema of its own mapped ("CCE"
+  // for 110110, "CANCELAMENTO" for 110111), against that one too.
+  void ValidarLoteEventos(const std::string& aLote);
   // Log files of EnviarEventos for a batch number (in DiretorioLog).
   std::string NomeLogEnvioEventos(const std::string& aIdLote);
   std::string NomeLogRetornoEventos(const std::string& aIdLote);

@@ -5,6 +5,8 @@
 
 #include "events/xndNFeEventosBase.h"
 #include "events/xndNFeEventosXmlUtils.h"
+#include "platform/files.h"
+#include "platform/inifile.h"
 #include "platform/text.h"
 #include "types/xndNFeExceptions.h"
 #include "utils/xndNFeXmlUtils.h"
@@ -90,10 +92,40 @@ std::string TxndEventos::EnviarEventosPara(const std::string& aServico,
                                  "nfeRecepcaoEventoResult", alvo);
 }
 
+// The Mapping.txt command of the schema of a batch whose events are all of
+// type aTipo ("" when that type has none of its own).
+const char* ComandoEsquemaTipo(const std::string& aTipo) {
+  if (aTipo == "110110") return "CCE";
+  if (aTipo == "110111") return "CANCELAMENTO";
+  return "";
+}
+
+// The tpEvento shared by every event of the batch; "" when they differ or there is none.
+std::string TipoUnicoDoLote(const std::string& aLote) {
+  std::string tipo;
+  for (std::size_t pos = aLote.find("<tpEvento>"); pos != std::string::npos;
+       pos = aLote.find("<tpEvento>", pos + 1)) {
+    const std::string atual = ObterValorTag("tpEvento", aLote.substr(pos));
+    if (!tipo.empty() && atual != tipo) return {};
+    tipo = atual;
+  }
+  return tipo;
+}
+
+void TxndEventos::ValidarLoteEventos(const std::string& aLote) {
+  ValidarEsquema(aLote, ComandoEsquemaEvento);
+  const std::string comando = ComandoEsquemaTipo(TipoUnicoDoLote(aLote));
+  if (comando.empty()) return;
+  // Only when the schema directory maps the type (older Mapping.txt files do not).
+  const std::string mapeamento = IncludeTrailingPathDelimiter(FDiretorioEsquemas) + "Mapping.txt";
+  if (TMemIniFile(mapeamento).ReadString("ValidarXML", comando, "").empty()) return;
+  ValidarEsquema(aLote, comando);
+}
+
 std::string TxndEventos::EnviarEventos(const std::string& aLote) {
   const std::string lote = SemDeclaracao(aLote);
   VerificarTamanhoLote(lote, LimiteLoteEventosKB);
-  if (FValidarEsquemaAntesEnvio) ValidarEsquema(lote, ComandoEsquemaEvento);
+  if (FValidarEsquemaAntesEnvio) ValidarLoteEventos(lote);
   const std::string envelope = MontarEnvelopeEnvio(lote);
   const std::string idLote = ObterValorTag("idLote", lote);
   LogEnvio(lote, "ped-eve", idLote);

@@ -313,19 +313,25 @@ TEST_F(EventosComponenteTest, MissingServerListOrServiceKeyIsNamed) {
 // ---- Schema validation --------------------------------------------------------------------
 
 TEST_F(EventosComponenteTest, ASchemaInvalidEventIsStoppedWhenValidationIsOn) {
-  // An access key of 43 digits.
-  TDadosEvento dados = DadosEvento();
-  dados.chNFe = Chave.substr(0, 43);
-  const std::string lote = LoteAssinado(MontarInfEventoCCe(dados, "Texto da correcao"), "7");
+  // An access key of 43 digits (the event layout's schema), a correction of
+  // 5 characters (the CC-e schema asks 15 or more).
+  TDadosEvento chaveCurta = DadosEvento();
+  chaveCurta.chNFe = Chave.substr(0, 43);
+  const std::string lotes[] = {
+      LoteAssinado(MontarInfEventoCCe(chaveCurta, "Texto da correcao"), "7"),
+      LoteAssinado(MontarInfEventoCCe(DadosEvento(), "Curto"), "8")};
   FEventos.SetValidarEsquemaAntesEnvio(true);
-  EXPECT_THROW(FEventos.EnviarEventos(lote), ExndSchemaValidationException);
+  for (const std::string& lote : lotes)
+    EXPECT_THROW(FEventos.EnviarEventos(lote), ExndSchemaValidationException);
   EXPECT_TRUE(CaminhosRecebidos().empty());
-  ASSERT_EQ(LinhasLog(FDir, "nfe_exception.log").size(), 1u);
-  EXPECT_TRUE(LinhasLog(FDir, "nfe_exception.log")[0].starts_with("ExndSchemaValidationException : "));
+  const std::vector<std::string> linhas = LinhasLog(FDir, "nfe_exception.log");
+  ASSERT_EQ(linhas.size(), 2u);
+  for (const std::string& linha : linhas)
+    EXPECT_TRUE(linha.starts_with("ExndSchemaValidationException : ")) << linha;
 
   // Validation off: sent, and the simulator's schema check refuses the batch.
   FEventos.SetValidarEsquemaAntesEnvio(false);
-  const std::string resposta = FEventos.EnviarEventos(lote);
+  const std::string resposta = FEventos.EnviarEventos(lotes[0]);
   EXPECT_EQ(ObterValorTag("cStat", resposta), "215") << resposta;
   EXPECT_EQ(ObterRetEvento(resposta), "");
 }
