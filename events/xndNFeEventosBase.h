@@ -126,6 +126,8 @@ class TxndEventos : public TComponent {
   // DiretorioLog (NomeLogEnvioEventos / NomeLogRetornoEventos of its idLote).
   // Returns the content of nfeRecepcaoEventoResult (retEnvEvento).
   virtual std::string EnviarEventos(const std::string& aLote);
+  // Sends a consSitNFe: to "NfeConsulta2" (nfeConsultaNF2), or to "NfeConsulta3"
+  // (nfeConsultaNF) when the generation's envelope is that service's (manual 5.0a).
   virtual std::string ChamarConsultaNF(const std::string& aPedido);
   // DiretorioTemplates + UF + "/".
   virtual std::string DiretorioTemplatesUF() const;

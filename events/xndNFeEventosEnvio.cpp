@@ -146,12 +146,31 @@ std::string TxndEventos::EnviarEventos(const std::string& aLote) {
 
 // ---- Situation query ----------------------------------------------------------------------
 
+namespace {
+
+// The service namespace of an envelope: that of its nfeDadosMsg element.
+std::string NamespaceDoCorpo(const std::string& aEnvelope) {
+  const std::size_t dados = aEnvelope.find("<nfeDadosMsg xmlns=\"");
+  if (dados == std::string::npos) return {};
+  const std::size_t inicio = dados + std::string_view("<nfeDadosMsg xmlns=\"").size();
+  const std::size_t fim = aEnvelope.find('"', inicio);
+  return fim == std::string::npos ? std::string() : aEnvelope.substr(inicio, fim - inicio);
+}
+
+}  // namespace
+
+// The situation service of the envelope's generation: NfeConsulta2
+// (nfeConsultaNF2) up to manual 5.0; NfeConsulta3 (nfeConsultaNF, its own
+// server-list key) when the templates of manual 5.0a put the request there.
 std::string TxndEventos::ChamarConsultaNF(const std::string& aPedido) {
   const std::string envelope = MontarEnvelopeConsultaNF(aPedido);
-  const std::string endereco = EnderecoServico(ServicoConsulta);
-  return GovX()->SendSoapMessage(endereco, envelope,
-                                 NamespaceNFe() + "/wsdl/NfeConsulta2/nfeConsultaNF2",
-                                 "nfeConsultaNF2Result", NamespaceNFe() + "/wsdl/NfeConsulta2");
+  const bool terceira = NamespaceDoCorpo(envelope) == NamespaceNFe() + "/wsdl/NfeConsulta3";
+  const std::string servico = terceira ? "NfeConsulta3" : ServicoConsulta;
+  const std::string operacao = terceira ? "nfeConsultaNF" : "nfeConsultaNF2";
+  const std::string endereco = EnderecoServico(servico);
+  const std::string alvo = NamespaceNFe() + "/wsdl/" + servico;
+  return GovX()->SendSoapMessage(endereco, envelope, alvo + "/" + operacao, operacao + "Result",
+                                 alvo);
 }
 
 std::string TxndEventos::ConsultarNF(const std::string& aChave) {

@@ -204,6 +204,17 @@ TEST_F(EventosComponenteTest, ACancellationMakesTheSituationQueryAnswer101) {
   EXPECT_EQ(FDir.Read("Log/sit-" + Chave + ".xml"), situacao);
 }
 
+// Manual 5.0a: consSitNFe 3.10 in its own envelope.
+TEST_F(EventosComponenteTest, TheSituationQueryOfManual5aAnswers) {
+  FEventos.SetDiretorioTemplates(ProgramDirectory() + "Templates/vm50a/");
+  TempDir esquemas;
+  FEventos.SetDiretorioEsquemas(MontarDiretorioEsquemas(
+      esquemas, ProgramDirectory() + "Esquemas/vm50a/Mapping.txt", "PL_008i2"));
+  const std::string situacao = FEventos.ConsultarNF(Chave);
+  EXPECT_EQ(ObterValorTag("cStat", situacao), "217") << situacao;
+  EXPECT_NE(FDir.Read("Log/ped-sit-" + Chave + ".xml").find("versao=\"3.10\""), std::string::npos);
+}
+
 TEST_F(EventosComponenteTest, AddressedDocumentsAreListedAndDownloaded) {
   const std::string pedido = Format(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"

@@ -26,16 +26,17 @@ inline bool AmostrasCompartilhadas() {
 }
 
 // A schema directory for the events component in aDir: aMapping (by default
-// the installed Mapping.txt of manual 5.0), PL_006u's files at the root, the
-// event and addressed-documents packages in folders of their names
-// (symbolic links).
+// the installed Mapping.txt of manual 5.0), the files of aPacote (the NF-e
+// package of that manual) at the root, the event and addressed-documents
+// packages in folders of their names (symbolic links).
 inline std::string MontarDiretorioEsquemas(
-    const TempDir& aDir, const std::string& aMapping = ProgramDirectory() + "Esquemas/vm50/Mapping.txt") {
+    const TempDir& aDir, const std::string& aMapping = ProgramDirectory() + "Esquemas/vm50/Mapping.txt",
+    const std::string& aPacote = "PL_006u") {
   namespace fs = std::filesystem;
   const std::string destino = aDir.MakeDir("Esquemas");
   fs::copy_file(aMapping, destino + "Mapping.txt");
   const std::string origem = EsquemasCompartilhados();
-  for (const auto& entrada : fs::directory_iterator(origem + "PL_006u"))
+  for (const auto& entrada : fs::directory_iterator(origem + aPacote))
     fs::create_symlink(entrada.path(), destino + entrada.path().filename().string());
   for (const char* pacote : {"Evento_Generico_PL_v1.01", "Evento_CCe_PL_v1.01",
                              "Evento_Canc_PL_v1.01", "PL_v1.01b"})
