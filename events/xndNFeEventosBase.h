@@ -169,9 +169,13 @@ class TxndEventos : public TComponent {
   // ---- Added after the slots ----
   // The NF-e documents of the downloadNFe aPedido (retDownloadNFe), from
   // the server-list key "NfeDownloadNF"; the request and answer are logged
-  // ("ped-down" and "down" with the first chNFe) and OnDownloadNFe gets the
-  // answer's log file.
+  // ("ped-down" and "down" with the first chNFe). Each NF-e made available
+  // (cStat 140) is unpacked to DiretorioDownloads (DiretorioLog when empty)
+  // as "<chNFe>-procNFe.xml" and OnDownloadNFe gets that file; content that
+  // does not unpack raises ExndEventosException.
   virtual std::string DownloadNFe(const std::string& aPedido);
+  const std::string& DiretorioDownloads() const { return FDiretorioDownloads; }
+  void SetDiretorioDownloads(const std::string& aValue);
   const TOnDownloadNFeEvent& OnDownloadNFe() const { return FOnDownloadNFe; }
   void SetOnDownloadNFe(TOnDownloadNFeEvent aValue) { FOnDownloadNFe = std::move(aValue); }
 
@@ -223,6 +227,7 @@ class TxndEventos : public TComponent {
   TxndEmailSettings* FEmailSettings;  // lent
   TOnLogEventNFe FOnLog;
   TOnDownloadNFeEvent FOnDownloadNFe;
+  std::string FDiretorioDownloads;
   std::string FDiretorioLogErro;
 
   TStringList FTabelaUF;

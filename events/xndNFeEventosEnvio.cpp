@@ -1,5 +1,5 @@
 // TxndEventos: the exchanges with the services (events, situation query,
-// addressed documents, download) and the infEvento builders.
+// addressed documents) and the infEvento builders.
 #include <exception>
 #include <vector>
 
@@ -19,7 +19,6 @@ constexpr const char* ServicoEvento3 = "RecepcaoEvento3";
 constexpr const char* ServicoEvento = "nfeRecepcaoEvento";
 constexpr const char* ServicoConsulta = "NfeConsulta2";
 constexpr const char* ServicoDestinadas = "nfeConsultaNFDest";
-constexpr const char* ServicoDownload = "NfeDownloadNF";
 
 // aXml without a leading byte-order mark and XML declaration: a request is
 // put inside a SOAP body, where neither may stand. The rest is left as it is
@@ -192,7 +191,7 @@ std::string TxndEventos::ConsultarNF(const std::string& aChave) {
   return resposta;
 }
 
-// ---- Addressed documents and download -----------------------------------------------------
+// ---- Addressed documents -----------------------------------------------------
 
 std::string TxndEventos::ConsultarNFDest(const std::string& aPedido) {
   const std::string envelope = MontarEnvelopeConsultaDest(SemDeclaracao(aPedido));
@@ -202,19 +201,6 @@ std::string TxndEventos::ConsultarNFDest(const std::string& aPedido) {
                                  "nfeConsultaNFDestResult", NamespaceNFe() + "/wsdl/NfeConsultaDest");
 }
 
-std::string TxndEventos::DownloadNFe(const std::string& aPedido) {
-  const std::string pedido = SemDeclaracao(aPedido);
-  const std::string chave = ObterValorTag("chNFe", pedido);
-  const std::string envelope = MontarEnvelopeDownload(pedido);
-  const std::string endereco = EnderecoServico(ServicoDownload);
-  LogEnvio(pedido, "ped-down", chave);
-  const std::string resposta = GovX()->SendSoapMessage(
-      endereco, envelope, NamespaceNFe() + "/wsdl/NfeDownloadNF/nfeDownloadNF",
-      "nfeDownloadNFResult", NamespaceNFe() + "/wsdl/NfeDownloadNF");
-  const std::string arquivo = LogEnvio(resposta, "down", chave);
-  if (FOnDownloadNFe) FOnDownloadNFe(arquivo);
-  return resposta;
-}
 
 // ---- Builders -----------------------------------------------------------------------------
 

@@ -17,6 +17,7 @@
 #include "platform/text.h"
 #include "tests/events/EventosTestSupport.h"
 #include "tests/services/SimuladorFixture.h"
+#include "tests/support/LoopbackTlsServer.h"
 #include "tests/support/XmlSecVerify.h"
 #include "types/xndNFeExceptions.h"
 #include "utils/xndNFeXmlUtils.h"
@@ -237,20 +238,48 @@ TEST_F(EventosComponenteTest, AddressedDocumentsAreListedAndDownloaded) {
       "<xServ>DOWNLOAD NFE</xServ><CNPJ>%s</CNPJ><chNFe>%s</chNFe></downloadNFe>",
       CNPJDestinatario, Chave);
   EXPECT_NO_THROW(FEventos.ValidarEsquema(download, ComandoEsquemaDownload));
-  std::string notificado;
-  FEventos.SetOnDownloadNFe([&](const std::string& aArquivo) { notificado = aArquivo; });
+  std::vector<std::string> notificados;
+  FEventos.SetOnDownloadNFe([&](const std::string& aArquivo) { notificados.push_back(aArquivo); });
+  FEventos.SetDiretorioDownloads(FDir.File("Downloads/"));
   const std::string resposta = FEventos.DownloadNFe(download);
   EXPECT_EQ(ObterValorTag("cStat", resposta), "139") << resposta;
   EXPECT_EQ(ErrosEsquema(resposta, "PL_v1.01b/retDownloadNFe_v1.00.xsd"), "");
   EXPECT_EQ(ObterValorTag("cStat", ObterValorTag("retNFe", resposta)), "140") << resposta;
-  // The answer's log is what the handler gets; the note comes as gzip + base64.
-  EXPECT_EQ(notificado, FDir.File("Log/down-" + Chave + ".xml"));
   EXPECT_EQ(FDir.Read("Log/down-" + Chave + ".xml"), resposta);
-  const std::string nfeProc = Descompactado(ObterValorTag("procNFeZip", resposta));
-  EXPECT_EQ(ErrosEsquema(nfeProc, "PL_008i2/procNFe_v3.10.xsd"), "");
+  // The note, sent as gzip + base64, is unpacked to the downloads directory.
+  const std::string arquivo = FDir.File("Downloads/" + Chave + "-procNFe.xml");
+  EXPECT_EQ(notificados, std::vector<std::string>{arquivo});
+  EXPECT_EQ(Descompactado(ObterValorTag("procNFeZip", resposta)), FDir.Read("Downloads/" + Chave + "-procNFe.xml"));
+  EXPECT_EQ(ErrosEsquema(ReadFileBytes(arquivo), "PL_008i2/procNFe_v3.10.xsd"), "");
+  const XmlSecVerdict assinatura = VerifyWithXmlSec(ReadFileBytes(arquivo), "infNFe");
+  EXPECT_TRUE(assinatura.Verified) << assinatura.Output;
   EXPECT_EQ(CaminhosRecebidos(),
             (std::vector<std::string>{"/SP/nfeConsultaNFDest", "/SP/NfeRecepcao3",
                                       "/SP/nfeConsultaNFDest", "/SP/NfeDownloadNF"}));
+}
+
+TEST_F(EventosComponenteTest, ADownloadThatDoesNotUnpackIsRefused) {
+  LoopbackTlsServer servidor;
+  servidor.Respond(CannedResponse{
+      200, "application/soap+xml; charset=utf-8",
+      "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body>"
+      "<nfeDownloadNFResult xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/NfeDownloadNF\">"
+      "<retDownloadNFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"1.00\"><cStat>139</cStat>"
+      "<retNFe><chNFe>" + Chave + "</chNFe><cStat>140</cStat><procNFeZip>bmFvIGUgZ3ppcA==</procNFeZip>"
+      "</retNFe></retDownloadNFe></nfeDownloadNFResult></soap:Body></soap:Envelope>",
+      0});
+  FEventos.SetArquivoServidoresHom(ListaPropria("NfeDownloadNF=" + servidor.Url() + "\r\n"));
+  const std::string mensagem = "O conteúdo baixado da NF-e " + Chave + " não pôde ser lido";
+  try {
+    FEventos.DownloadNFe("<downloadNFe><chNFe>" + Chave + "</chNFe></downloadNFe>");
+    FAIL() << "no exception";
+  } catch (const ExndEventosException& e) {
+    EXPECT_EQ(std::string(e.what()), mensagem);
+  }
+  EXPECT_EQ(LinhasLog(FDir, "nfeeventos_exception.log"),
+            std::vector<std::string>{"ExndEventosException : " + mensagem});
+  // The answer is kept in the log for whoever reports the failure.
+  EXPECT_TRUE(FileExists(FDir.File("Log/down-" + Chave + ".xml")));
 }
 
 // ---- Service addresses --------------------------------------------------------------------
