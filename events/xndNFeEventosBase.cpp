@@ -49,8 +49,11 @@ void TxndEventos::SetDiretorioLog(const std::string& aValue) {
 void TxndEventos::SetDiretorioXmlDestinatario(const std::string& aValue) {
   FDiretorioXmlDestinatario = NormalizePathSeparators(aValue);
 }
+// The exception logs are written to this text followed by the file name: a
+// directory given without its final "/" gets one.
 void TxndEventos::SetDiretorioLogErro(const std::string& aValue) {
   FDiretorioLogErro = NormalizePathSeparators(aValue);
+  if (!FDiretorioLogErro.empty()) FDiretorioLogErro = IncludeTrailingPathDelimiter(FDiretorioLogErro);
 }
 
 std::string TxndEventos::CodigoUFAtual() const { return FTabelaUF.Values(GetUF()); }

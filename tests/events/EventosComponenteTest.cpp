@@ -90,7 +90,8 @@ class EventosComponenteTest : public ::testing::Test {
     FEventos.SetArquivoServidoresHom(FLocal.ListaServidores());
     FEventos.SetDiretorioTemplates(ProgramDirectory() + "Templates/vm50/");
     FEventos.SetDiretorioLog(FDir.MakeDir("Log"));
-    FEventos.SetDiretorioLogErro(FDir.Path());
+    // Without its final "/": the setter adds it.
+    FEventos.SetDiretorioLogErro(FDir.Path().substr(0, FDir.Path().size() - 1));
   }
 
   void SetUp() override {
