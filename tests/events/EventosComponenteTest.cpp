@@ -181,6 +181,29 @@ TEST_F(EventosComponenteTest, ACorrectionLetterIsSignedValidatedSentAndDistribut
   EXPECT_TRUE(distribuida.Verified) << distribuida.Output;
 }
 
+// Two corrections of one note in one batch: each distribution XML carries
+// its own event and the answer to that event.
+TEST_F(EventosComponenteTest, EachEventOfABatchGetsItsOwnDistributionXml) {
+  const std::string lote = LoteAssinado(
+      MontarInfEventoCCe(DadosEvento(1), "Primeira correcao do texto") +
+          MontarInfEventoCCe(DadosEvento(2), "Segunda correcao do texto"),
+      "9");
+  const std::string resposta = FEventos.EnviarEventos(lote);
+  for (int sequencia : {2, 1}) {
+    SCOPED_TRACE(sequencia);
+    const std::string id = FEventos.GerarIdEvento(Chave, sequencia);
+    const std::string xml = FEventos.GerarXmlDestinatario(
+        id, FEventos.NomeLogEnvioEventos("9"), FEventos.NomeLogRetornoEventos("9"), "", "");
+    EXPECT_EQ(ErrosEsquema(xml, "Evento_CCe_PL_v1.01/procCCeNFe_v1.00.xsd"), "");
+    const std::string evento = xml.substr(0, xml.find("<retEvento"));
+    const std::string retorno = xml.substr(xml.find("<retEvento"));
+    const std::string seq = "<nSeqEvento>" + std::to_string(sequencia) + "</nSeqEvento>";
+    EXPECT_NE(evento.find("Id=\"" + id + "\""), std::string::npos);
+    EXPECT_NE(retorno.find(seq), std::string::npos) << retorno;
+    EXPECT_EQ(ObterValorTag("cStat", retorno), "135");
+  }
+}
+
 TEST_F(EventosComponenteTest, ACancellationMakesTheSituationQueryAnswer101) {
   const std::string protocolo = AutorizarNota();
   EXPECT_EQ(ObterValorTag("cStat", FEventos.ConsultarNF(Chave)), "100");
@@ -444,6 +467,24 @@ TEST_F(EventosComponenteTest, BadInputIsRefusedWithTheComponentsMessages) {
   }
   EXPECT_EQ(LinhasLog(FDir, "nfeeventos_exception.log"), esperadas);
   EXPECT_TRUE(FEventos.VerificarTamanhoLote(std::string(500000, 'x'), 500));
+}
+
+TEST_F(EventosComponenteTest, SignatureWhitespaceIsCompactedAndLineBreaksRemoved) {
+  struct Caso {
+    const char* Entrada;
+    const char* Saida;
+  };
+  const Caso casos[] = {
+      // runs of blanks inside SignatureValue and KeyInfo go, pairs at a time
+      {"<a><SignatureValue>ab  cd     ef</SignatureValue><KeyInfo><X>g  h</X></KeyInfo></a>",
+       "<a><SignatureValue>abcd ef</SignatureValue><KeyInfo><X>gh</X></KeyInfo></a>"},
+      // the first bare declaration and every CR LF pair
+      {"<?xml version=\"1.0\"?><a>\r\n<b>1</b>\r\n</a><?xml version=\"1.0\"?>",
+       "<a><b>1</b></a><?xml version=\"1.0\"?>"},
+      // blanks elsewhere are left alone
+      {"<a><x>a  b</x></a>", "<a><x>a  b</x></a>"},
+  };
+  for (const Caso& caso : casos) EXPECT_EQ(FEventos.LimparAssinatura(caso.Entrada), caso.Saida);
 }
 
 TEST_F(EventosComponenteTest, EventIdentifiers) {
