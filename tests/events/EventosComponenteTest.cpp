@@ -487,6 +487,22 @@ TEST_F(EventosComponenteTest, SignatureWhitespaceIsCompactedAndLineBreaksRemoved
   for (const Caso& caso : casos) EXPECT_EQ(FEventos.LimparAssinatura(caso.Entrada), caso.Saida);
 }
 
+// The size is written with the decimal separator of the process locale.
+TEST_F(EventosComponenteTest, TheBatchSizeUsesTheLocalesDecimalSeparator) {
+  const std::string anterior = std::setlocale(LC_NUMERIC, nullptr);
+  bool ativo = false;
+  for (const char* nome : {"pt_BR.UTF-8", "pt_BR.utf8", "pt_BR"})
+    if (!ativo) ativo = std::setlocale(LC_NUMERIC, nome) != nullptr;
+  if (!ativo) GTEST_SKIP() << "the pt_BR locale is not installed on this machine";
+  try {
+    FEventos.VerificarTamanhoLote(std::string(500001, 'x'), 500);
+    ADD_FAILURE() << "no exception";
+  } catch (const ExndEventoMaxSizeException& e) {
+    EXPECT_STREQ(e.what(), "O Lote do Evento possui 500,001 KB ultrapassando o limite de 500 KB.");
+  }
+  std::setlocale(LC_NUMERIC, anterior.c_str());
+}
+
 TEST_F(EventosComponenteTest, EventIdentifiers) {
   EXPECT_EQ(FEventos.GerarIdEvento(Chave, 5), "ID110110" + Chave + "05");
   EXPECT_EQ(FEventos.GerarIdEvento(Chave, 100), "ID110110" + Chave + "100");
