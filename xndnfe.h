@@ -28,4 +28,6 @@
 #include "services/xndNFEInterface.h"
 
 #include "danfe/xndNFeDanfe.h"
+#include "events/xndNFeEventosBase.h"
+#include "events/xndNFeEventosXmlUtils.h"
 #include "nfe/xndNFe.h"
