@@ -17,14 +17,16 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j$(JOBS)
 
-run: build
+# Builds the desktop tool alone (not the test programs) and starts it.
+run: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j$(JOBS) --target xndnfe-certificados
 	cd $(BUILD) && ./xndnfe-certificados $(ARGS)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 bench: deps
-	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DXND_BUILD_BENCH=ON -DXND_BUILD_APP=OFF
+	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DXND_BUILD_BENCH=ON -DXND_BUILD_APP=OFF -DXND_BUILD_TESTS=OFF
 	cmake --build $(BUILD)-bench -j$(JOBS)
 	@for b in $(BUILD)-bench/bench_*; do echo "== $$b"; $$b || exit 1; done
 

@@ -30,4 +30,6 @@
 
 #include "danfe/xndNFeDanfe.h"
 #include "datasets/xndXMLDataSetNFe.h"
+#include "events/xndNFeEventosBase.h"
+#include "events/xndNFeEventosXmlUtils.h"
 #include "nfe/xndNFe.h"

@@ -37,7 +37,7 @@ bool DiretorioInvalido(const std::string& aPath) {
 // ---- TxndNFeConversor ----
 
 void TxndNFeConversor::SetDiretorioTemplates(const std::string& aValue) {
-  FDiretorioTemplates = NormalizePathSeparators(aValue);
+  FDiretorioTemplates = NormalizeConfiguredPath(aValue);
   IncluirBarraFinal(FDiretorioTemplates);
 }
 
@@ -96,7 +96,7 @@ void TxndCustomNFe::SetUF(const std::string& aValue) {
 }
 
 void TxndCustomNFe::SetDiretorioTemplates(const std::string& aValue) {
-  FDiretorioTemplates = aValue.empty() ? DiretorioTemplatesPadrao : NormalizePathSeparators(aValue);
+  FDiretorioTemplates = aValue.empty() ? DiretorioTemplatesPadrao : NormalizeConfiguredPath(aValue);
 }
 
 std::string TxndCustomNFe::ObterNamespace() { return NFeNamespace; }
@@ -186,7 +186,7 @@ std::string TxndCustomNFe::DiretorioEsquemas() {
 }
 
 void TxndCustomNFe::SetDiretorioEsquemas(const std::string& aValue) {
-  FDiretorioEsquemas = NormalizePathSeparators(aValue);
+  FDiretorioEsquemas = NormalizeConfiguredPath(aValue);
 }
 
 std::string TxndCustomNFe::ArquivoServidoresHom() const {
@@ -194,7 +194,7 @@ std::string TxndCustomNFe::ArquivoServidoresHom() const {
 }
 
 void TxndCustomNFe::SetArquivoServidoresHom(const std::string& aValue) {
-  FArquivoServidoresHom = NormalizePathSeparators(aValue);
+  FArquivoServidoresHom = NormalizeConfiguredPath(aValue);
 }
 
 std::string TxndCustomNFe::ArquivoServidoresProd() const {
@@ -202,7 +202,7 @@ std::string TxndCustomNFe::ArquivoServidoresProd() const {
 }
 
 void TxndCustomNFe::SetArquivoServidoresProd(const std::string& aValue) {
-  FArquivoServidoresProd = NormalizePathSeparators(aValue);
+  FArquivoServidoresProd = NormalizeConfiguredPath(aValue);
 }
 
 const std::string& TxndCustomNFe::DiretorioLog() {
@@ -211,7 +211,7 @@ const std::string& TxndCustomNFe::DiretorioLog() {
 }
 
 void TxndCustomNFe::SetDiretorioLog(const std::string& aValue) {
-  FDiretorioLog = NormalizePathSeparators(aValue);
+  FDiretorioLog = NormalizeConfiguredPath(aValue);
 }
 
 TxndEmailSettings* TxndCustomNFe::EmailSettings() {
@@ -229,7 +229,7 @@ void TxndCustomNFe::SetConfigINI(std::unique_ptr<TCustomIniFile> aValue) {
 }
 
 void TxndCustomNFe::SetCaminhoCertificado(const std::string& aValue) {
-  FCaminhoCertificado = NormalizePathSeparators(aValue);
+  FCaminhoCertificado = NormalizeConfiguredPath(aValue);
 }
 
 void TxndCustomNFe::SetDiretorioLogErro(const std::string& aValue) {
@@ -300,12 +300,12 @@ std::string TxndNFe::DiretorioXmlDestinatario() {
 }
 
 void TxndNFe::SetDiretorioXmlDestinatario(const std::string& aValue) {
-  FDiretorioXmlDestinatario = NormalizePathSeparators(aValue);
+  FDiretorioXmlDestinatario = NormalizeConfiguredPath(aValue);
   IncluirBarraFinal(FDiretorioXmlDestinatario);
 }
 
 void TxndNFe::SetDiretorioDownloads(const std::string& aValue) {
-  FDiretorioDownloads = NormalizePathSeparators(aValue);
+  FDiretorioDownloads = NormalizeConfiguredPath(aValue);
 }
 
 }  // namespace xnd

@@ -54,7 +54,7 @@ void ComoErroConfiguracao(const char* aPrefixo, const std::string& aLogDir, Op a
 
 std::string TxndCustomNFe::ObterArquivoConfiguracao(const std::string& aNome) {
   const std::string programa = DiretorioAplicacao();
-  const std::string nome = NormalizePathSeparators(aNome);
+  const std::string nome = NormalizeConfiguredPath(aNome);
   if (nome.empty()) return programa + ArquivoConfiguracaoPadrao;
   if (FileExists(nome)) return nome;
   if (DirectoryExists(nome)) return IncludeTrailingPathDelimiter(nome) + ArquivoConfiguracaoPadrao;
@@ -78,12 +78,12 @@ void TxndCustomNFe::LerValoresComponente(TCustomIniFile& aIni, const std::string
   SetVersaoManual(TextoParaVersaoManual(
       aIni.ReadString(s, "VersaoManual", VersaoManualParaTexto(FVersaoManual))));
   SetTipoCertificado(TextoParaTipoCertificado(aIni.ReadString(s, "TipoCertificado", "")));
-  SetDiretorioTemplates(aIni.ReadString(s, "DiretorioTemplates", "/Templates"));
-  SetDiretorioEsquemas(aIni.ReadString(s, "DiretorioEsquemas", "/Esquemas"));
+  SetDiretorioTemplates(aIni.ReadString(s, "DiretorioTemplates", "Templates"));
+  SetDiretorioEsquemas(aIni.ReadString(s, "DiretorioEsquemas", "Esquemas"));
   SetCNPJ(aIni.ReadString(s, "CNPJ", ""));
   SetArquivoServidoresHom(aIni.ReadString(s, "ArquivoServidoresHom", "nfeServidoresHom.ini"));
   SetArquivoServidoresProd(aIni.ReadString(s, "ArquivoServidoresProd", "nfeServidoresProd.ini"));
-  SetDiretorioLog(aIni.ReadString(s, "DiretorioLog", "/Log"));
+  SetDiretorioLog(aIni.ReadString(s, "DiretorioLog", "Log"));
   SetAmbiente(NumeroParaAmbiente(aIni.ReadInteger(s, "Ambiente", 2)));
   SetValidarEsquemaAntesEnvio(aIni.ReadBool(s, "ValidarEsquema", false));
   SetIgnoreInvalidCertificates(aIni.ReadBool(s, "IgnoreInvalidCertificates", false));
@@ -128,13 +128,13 @@ void TxndCustomNFe::LerValoresDanfe(TCustomIniFile& aIni) {
   TDanfeSettings& d = *FDanfeSettings;
   d.SetFraseHomologacao(aIni.ReadString(SecaoDanfe, "FraseHomologacao", d.FraseHomologacao()));
   d.SetLogotipoEmitente(
-      NormalizePathSeparators(aIni.ReadString(SecaoDanfe, "LogotipoEmitente", "")));
+      NormalizeConfiguredPath(aIni.ReadString(SecaoDanfe, "LogotipoEmitente", "")));
   d.SetFraseContingencia(aIni.ReadString(SecaoDanfe, "FraseContingencia", d.FraseContingencia()));
   d.SetModeloRetrato(
-      NormalizePathSeparators(aIni.ReadString(SecaoDanfe, "ModeloRetrato", d.ModeloRetrato())));
+      NormalizeConfiguredPath(aIni.ReadString(SecaoDanfe, "ModeloRetrato", d.ModeloRetrato())));
   d.SetModeloPaisagem(
-      NormalizePathSeparators(aIni.ReadString(SecaoDanfe, "ModeloPaisagem", d.ModeloPaisagem())));
-  d.SetModeloDanfeSimplificado(NormalizePathSeparators(
+      NormalizeConfiguredPath(aIni.ReadString(SecaoDanfe, "ModeloPaisagem", d.ModeloPaisagem())));
+  d.SetModeloDanfeSimplificado(NormalizeConfiguredPath(
       aIni.ReadString(SecaoDanfe, "ModeloDanfeSimplificado", d.ModeloDanfeSimplificado())));
   d.SetLineDelimiter(aIni.ReadString(SecaoDanfe, "LineDelimiter", d.LineDelimiter()));
   d.SetQtdeCopias(aIni.ReadInteger(SecaoDanfe, "QtdeCopias", 1));
@@ -145,7 +145,7 @@ void TxndCustomNFe::LerValoresDanfe(TCustomIniFile& aIni) {
   d.SetImprimirUnidadeTributada(aIni.ReadBool(SecaoDanfe, "ImprimirUnidadeTributada", false));
   SetDanfeSimplificado(aIni.ReadBool(SecaoDanfe, "DanfeSimplificado", false));
   d.SetModeloRTMCCe(
-      NormalizePathSeparators(aIni.ReadString(SecaoDanfe, "ModeloRTMCCe", d.ModeloRTMCCe())));
+      NormalizeConfiguredPath(aIni.ReadString(SecaoDanfe, "ModeloRTMCCe", d.ModeloRTMCCe())));
 }
 
 void TxndCustomNFe::LerConfiguracao() {

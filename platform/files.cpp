@@ -69,6 +69,13 @@ std::string NormalizePathSeparators(std::string_view aPath) {
   return out;
 }
 
+std::string NormalizeConfiguredPath(std::string_view aPath) {
+  if (!aPath.empty() && aPath[0] == '\\' && (aPath.size() == 1 || aPath[1] != '\\')) {
+    aPath.remove_prefix(1);
+  }
+  return NormalizePathSeparators(aPath);
+}
+
 bool IsAbsolutePath(std::string_view aPath) { return !aPath.empty() && aPath.front() == PathDelim; }
 
 std::string IncludeTrailingPathDelimiter(std::string_view aPath) {

@@ -12,6 +12,10 @@ inline constexpr char PathDelim = '/';
 
 // "\" -> "/".
 std::string NormalizePathSeparators(std::string_view aPath);
+// A configured path written the Windows way: "\Log" (rooted at the current
+// drive, no drive letter) is program-relative there, so it becomes "Log"; a
+// UNC "\\host\share" keeps its root; then "\" -> "/". "/srv/x" stays absolute.
+std::string NormalizeConfiguredPath(std::string_view aPath);
 // Absolute means: starts with "/".
 bool IsAbsolutePath(std::string_view aPath);
 // As the originals: "" gives "/", and "/" gives "".

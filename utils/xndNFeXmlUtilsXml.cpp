@@ -137,15 +137,19 @@ std::string DiretorioAplicacao() {
 }
 
 std::string ResolverCaminho(const std::string& aCaminho) {
-  const std::string completo = DiretorioAplicacao() + aCaminho;
-  std::string resultado = FileExists(completo) || DirectoryExists(completo) ? completo : aCaminho;
+  std::string resultado = aCaminho;
+  // An absolute path is used as it is: it never gets the program directory in front.
+  if (!IsAbsolutePath(aCaminho)) {
+    const std::string completo = DiretorioAplicacao() + aCaminho;
+    if (FileExists(completo) || DirectoryExists(completo)) resultado = completo;
+  }
   if (DirectoryExists(resultado)) IncluirBarraFinal(resultado);
   return resultado;
 }
 
 std::string ExpandirCaminho(const std::string& aCaminho) {
   if (aCaminho.empty()) return {};
-  std::string caminho = NormalizePathSeparators(aCaminho);
+  std::string caminho = NormalizeConfiguredPath(aCaminho);
   if (!IsAbsolutePath(caminho)) caminho = DiretorioAplicacao() + caminho;
   return ResolverCaminho(caminho);
 }

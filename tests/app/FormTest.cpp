@@ -8,8 +8,12 @@
 #include <QPixmap>
 #include <QtTest/QTest>
 
+#include <QImage>
+#include <QListWidget>
+
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 #include "app/Form1.h"
@@ -183,13 +187,49 @@ TEST_F(FormTest, AFileThatCannotBeWrittenIsShownAndTheListKeepsTheNames) {
   EXPECT_EQ(Items(), FGovX.Certificates);
 }
 
+// Pixels of aRect that stand out from the region's most common colour: text
+// and lines drawn there.
+int InkPixels(const QImage& aImage, const QRect& aRect) {
+  std::map<QRgb, int> counts;
+  for (int y = aRect.top(); y <= aRect.bottom(); ++y)
+    for (int x = aRect.left(); x <= aRect.right(); ++x) ++counts[aImage.pixel(x, y)];
+  const QRgb background =
+      std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+        return a.second < b.second;
+      })->first;
+  int ink = 0;
+  for (const auto& [colour, count] : counts) {
+    if (std::abs(qGray(colour) - qGray(background)) > 60) ink += count;
+  }
+  return ink;
+}
+
+// What the window shows, read off its pixels: the button's caption, and one
+// line of text per listed certificate (none before the click, none below them).
 TEST_F(FormTest, TheWindowRenders) {
   FGovX.Certificates = {"EMPRESA TESTE LTDA:12345678000195", "OUTRA EMPRESA SA:98765432000110"};
   FForm->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(FForm.get()));
+  QListWidget& list = *FForm->ListBox1;
+  const int rowHeight = 13;
+  auto row = [&](int aRow) {
+    const QPoint origin = list.viewport()->mapTo(FForm.get(), QPoint(0, aRow * rowHeight));
+    return QRect(origin, QSize(list.viewport()->width(), rowHeight));
+  };
+  const QRect caption = FForm->Button1->geometry().adjusted(6, 6, -6, -6);
+
+  const QImage before = FForm->grab().toImage();
+  EXPECT_GT(InkPixels(before, caption), 20);
+  EXPECT_EQ(InkPixels(before, row(0)), 0);
+
   Click();
   const QPixmap shot = FForm->grab();
-  EXPECT_EQ(shot.size(), FForm->size());
+  const QImage after = shot.toImage();
+  ASSERT_EQ(list.count(), 2);
+  ASSERT_EQ(list.visualItemRect(list.item(1)).top(), rowHeight);
+  EXPECT_GT(InkPixels(after, row(0)), 50);
+  EXPECT_GT(InkPixels(after, row(1)), 50);
+  EXPECT_EQ(InkPixels(after, row(2)), 0);
   if (const char* destino = std::getenv("XND_SCREENSHOT")) {
     EXPECT_TRUE(shot.save(destino));
   }

@@ -80,7 +80,11 @@ inline std::string SharedSchemasDir() {
 // stopped (SIGTERM) when the object goes away.
 class SimulatorProcess {
  public:
-  static std::string Program() { return ProgramDirectory() + "tools/sefaz-sim/xndnfe-sefaz-sim"; }
+#ifdef XND_SEFAZ_SIM
+  static std::string Program() { return XND_SEFAZ_SIM; }
+#else
+  static std::string Program() { return "xndnfe-sefaz-sim"; }
+#endif
 
   explicit SimulatorProcess(const std::string& aServerList) {
     if (!FileExists(Program())) {

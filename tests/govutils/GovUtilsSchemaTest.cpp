@@ -1,10 +1,13 @@
 // Schema validation: a small schema of our own, the national schemas with the
 // sample notes, and broken schema files.
+#include <gmock/gmock.h>
+
 #include <atomic>
 #include <filesystem>
 #include <thread>
 
 #include "tests/govutils/GovUtilsTestSupport.h"
+#include "tests/support/LibraryTexts.h"
 #include "tests/support/TempDir.h"
 
 namespace xnd::test {
@@ -29,23 +32,39 @@ constexpr const char* kValidOrder =
 constexpr const char* kInvalidOrder =
     "<pedido xmlns=\"urn:xnd:pedido\">\n  <numero>sete</numero>\n  <cliente>Ana</cliente>\n  "
     "<extra/>\n</pedido>";
-constexpr const char* kInvalidOrderErrors =
-    "linha 2: Element '{urn:xnd:pedido}numero': 'sete' is not a valid value of the atomic type "
-    "'xs:positiveInteger'.\n"
-    "linha 4: Element '{urn:xnd:pedido}extra': This element is not expected.";
+
+std::string Joined(const std::vector<std::string>& aLines) {
+  std::string text;
+  for (const std::string& line : aLines) text += (text.empty() ? "" : "\n") + line;
+  return text;
+}
+
+// "<file>, linha N: message" (or "<file>: message") per schema compile error.
+std::string SchemaLoadErrors(const std::string& aSchema) {
+  std::vector<std::string> lines;
+  for (const LibXmlIssue& issue : LibXmlSchemaLoadErrors(aSchema)) {
+    const std::string file = issue.File.empty() ? aSchema : issue.File;
+    lines.push_back(issue.Line > 0
+                        ? file + ", linha " + std::to_string(issue.Line) + ": " + issue.Message
+                        : file + ": " + issue.Message);
+  }
+  return Joined(lines);
+}
 
 class GovUtilsSchema : public ::testing::Test {
  protected:
   TempDir FDir;
   std::string FSchema = FDir.Write("esquemas/pedido.xsd", kOrderSchema);
   std::unique_ptr<IxndGovUtils> FUtils = NewGovUtils();
+  // libxml2's two errors: 'sete' on line 2 and the unexpected element on line 4.
+  std::string FInvalidOrderErrors = Joined(LibXmlValidationErrors(kInvalidOrder, FSchema));
 };
 
 TEST_F(GovUtilsSchema, InvalidDocumentRaisesWithEveryErrorAndKeepsThemUntilTheNextValidation) {
   EXPECT_EQ(
-      "O XML não é válido segundo o esquema " + FSchema + ":\n" + kInvalidOrderErrors,
+      "O XML não é válido segundo o esquema " + FSchema + ":\n" + FInvalidOrderErrors,
       OleErrorOf([&] { FUtils->ValidateWithSchema(kInvalidOrder, "urn:xnd:pedido", FSchema); }));
-  EXPECT_EQ(kInvalidOrderErrors, FUtils->GetValidationErrors());
+  EXPECT_EQ(FInvalidOrderErrors, FUtils->GetValidationErrors());
   FUtils->ValidateWithSchema(kValidOrder, "urn:xnd:pedido", FSchema);
   EXPECT_EQ("", FUtils->GetValidationErrors());
 }
@@ -57,8 +76,7 @@ TEST_F(GovUtilsSchema, FailuresBeforeValidationAreTheErrorsOfThatValidation) {
   const std::string missing = FDir.File("esquemas/nenhum.xsd");
   const std::vector<Case> cases = {
       {kValidOrder, "", missing, "Arquivo de esquema não encontrado: " + missing},
-      {"<pedido>", "", FSchema,
-       "XML mal formado, linha 1: Premature end of data in tag pedido line 1"},
+      {"<pedido>", "", FSchema, "XML mal formado, " + LibXmlParseError("<pedido>")},
       {kValidOrder, "http://www.portalfiscal.inf.br/nfe", FSchema,
        "O XML não é válido segundo o esquema " + FSchema +
            ":\nlinha 1: o elemento raiz 'pedido' está no namespace \"urn:xnd:pedido\", esperado "
@@ -76,10 +94,8 @@ TEST_F(GovUtilsSchema, SchemaChangedOnDiskIsCompiledAgain) {
   std::string stricter = kOrderSchema;
   stricter.replace(stricter.find("xs:string"), 9, "xs:int");
   WriteFileBytes(FSchema, stricter);
-  EXPECT_EQ("O XML não é válido segundo o esquema " + FSchema +
-                ":\nlinha 1: Element '{urn:xnd:pedido}cliente': 'Ana' is not a valid value of the "
-                "atomic type "
-                "'xs:int'.",
+  EXPECT_EQ("O XML não é válido segundo o esquema " + FSchema + ":\n" +
+                Joined(LibXmlValidationErrors(kValidOrder, FSchema)),
             OleErrorOf([&] { NewGovUtils()->ValidateWithSchema(kValidOrder, "", FSchema); }));
 }
 
@@ -93,7 +109,7 @@ TEST_F(GovUtilsSchema, ConcurrentValidationsShareTheSchemaButNotTheErrors) {
         utils->ValidateWithSchema(valid ? kValidOrder : kInvalidOrder, "urn:xnd:pedido", FSchema);
       } catch (const EOleException&) {
       }
-      if (utils->GetValidationErrors() != (valid ? "" : kInvalidOrderErrors)) ++wrong;
+      if (utils->GetValidationErrors() != (valid ? "" : FInvalidOrderErrors)) ++wrong;
     }
   };
   std::vector<std::thread> threads;
@@ -111,13 +127,11 @@ TEST_F(GovUtilsSchema, SchemaThatDoesNotCompileNamesTheFileAndLine) {
       FDir.Write("quebrado/principal.xsd",
                  "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">\n"
                  "  <xs:include schemaLocation=\"parte.xsd\"/>\n</xs:schema>\n");
-  EXPECT_EQ("Não foi possível carregar o esquema " + main + ":\n" + part +
-                ", linha 4: Opening and ending tag mismatch: element line 3 and schema\n" + part +
-                ", linha 5: Premature end of data in tag schema line 2\n" + main +
-                ", linha 2: Element '{http://www.w3.org/2001/XMLSchema}include': Failed to parse "
-                "the XML resource "
-                "'" +
-                part + "'.",
+  // The errors name the included file and the including one.
+  const std::string errors = SchemaLoadErrors(main);
+  EXPECT_NE(errors.find(part + ", linha 4: "), std::string::npos) << errors;
+  EXPECT_NE(errors.find(main + ", linha 2: "), std::string::npos) << errors;
+  EXPECT_EQ("Não foi possível carregar o esquema " + main + ":\n" + errors,
             OleErrorOf([&] { FUtils->ValidateWithSchema("<a/>", "", main); }));
 }
 
@@ -126,10 +140,8 @@ TEST_F(GovUtilsSchema, SchemaLocationOfTheRootIsFoundInTheGivenDirectory) {
       "<pedido xmlns=\"urn:xnd:pedido\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
       "xsi:schemaLocation=\"urn:xnd:pedido "
       "C:\\Esquemas\\pedido.xsd\"><numero>0</numero><cliente/></pedido>";
-  EXPECT_EQ("O XML não é válido segundo o esquema " + FSchema +
-                ":\nlinha 1: Element '{urn:xnd:pedido}numero': '0' is not a valid value of the "
-                "atomic type "
-                "'xs:positiveInteger'.",
+  EXPECT_EQ("O XML não é válido segundo o esquema " + FSchema + ":\n" +
+                Joined(LibXmlValidationErrors(located, FSchema)),
             OleErrorOf([&] { FUtils->ValidateBySchemaLocation(located, FDir.File("esquemas")); }));
   EXPECT_EQ(
       "O XML não informa o esquema: o elemento raiz não tem o atributo xsi:schemaLocation",
@@ -177,10 +189,10 @@ TEST(GovUtilsNationalSchemaErrors, WrongIssuerCnpjIsReportedWithItsLineAndPatter
   note.replace(note.find("<CNPJ>00822602000124</CNPJ>"), 27, "<CNPJ>0082260200012</CNPJ>");
   const auto utils = NewGovUtils();
   OleErrorOf([&] { utils->ValidateWithSchema(note, kNFeNamespace, schema); });
-  EXPECT_EQ(
-      "linha 29: Element '{http://www.portalfiscal.inf.br/nfe}CNPJ': [facet 'pattern'] The value "
-      "'0082260200012' is not accepted by the pattern '[0-9]{14}'.",
-      utils->GetValidationErrors());
+  const std::string errors = utils->GetValidationErrors();
+  EXPECT_EQ(Joined(LibXmlValidationErrors(note, schema)), errors);
+  EXPECT_THAT(errors, ::testing::StartsWith("linha 29: "));
+  EXPECT_NE(errors.find("0082260200012"), std::string::npos) << errors;
 }
 
 TEST(GovUtilsNationalSchemaErrors, PackageFileWithWrongEncodingIsNamed) {
@@ -188,11 +200,10 @@ TEST(GovUtilsNationalSchemaErrors, PackageFileWithWrongEncodingIsNamed) {
   if (!FileExists(schema))
     GTEST_SKIP() << "national schemas not found in " << SharedPath("schemas");
   const std::string file = std::filesystem::absolute(schema).lexically_normal().string();
-  EXPECT_EQ(
-      "Não foi possível carregar o esquema " + schema + ":\n" + file +
-          ", linha 6: Input is not proper UTF-8, indicate encoding ! Bytes: 0xE7 0xE3 0x6F 0x20\n" +
-          file + ": Failed to parse the XML resource '" + file + "'.",
-      OleErrorOf([&] { NewGovUtils()->ValidateWithSchema("<a/>", "", schema); }));
+  const std::string errors = SchemaLoadErrors(file);
+  EXPECT_NE(errors.find(file + ", linha 6: "), std::string::npos) << errors;
+  EXPECT_EQ("Não foi possível carregar o esquema " + schema + ":\n" + errors,
+            OleErrorOf([&] { NewGovUtils()->ValidateWithSchema("<a/>", "", schema); }));
 }
 
 }  // namespace

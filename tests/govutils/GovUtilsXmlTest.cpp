@@ -2,6 +2,7 @@
 #include <chrono>
 
 #include "tests/govutils/GovUtilsTestSupport.h"
+#include "tests/support/LibraryTexts.h"
 
 namespace xnd::test {
 namespace {
@@ -111,12 +112,14 @@ TEST_F(GovUtilsXml, FailuresRaiseWithTheCause) {
     std::string Message;
   };
   const std::vector<Case> cases = {
-      {"<a><b>x</a>", "/a", "", 0,
-       "XML mal formado, linha 1: Opening and ending tag mismatch: b line 1 and a"},
-      {"<a>\n<b>&x;</b></a>", "/a", "", 0, "XML mal formado, linha 2: Entity 'x' not defined"},
-      {"", "/a", "", 0, "XML mal formado, linha 1: Document is empty"},
-      {"<a/>", ".//a[", "", 0, "Expressão XPath inválida \".//a[\": Invalid expression"},
-      {"<a/>", "//p:a", "", 0, "Expressão XPath inválida \"//p:a\": Undefined namespace prefix"},
+      {"<a><b>x</a>", "/a", "", 0, "XML mal formado, " + LibXmlParseError("<a><b>x</a>")},
+      {"<a>\n<b>&x;</b></a>", "/a", "", 0,
+       "XML mal formado, " + LibXmlParseError("<a>\n<b>&x;</b></a>")},
+      {"", "/a", "", 0, "XML mal formado, " + LibXmlParseError("")},
+      {"<a/>", ".//a[", "", 0,
+       "Expressão XPath inválida \".//a[\": " + LibXmlXPathError("<a/>", ".//a[")},
+      {"<a/>", "//p:a", "", 0,
+       "Expressão XPath inválida \"//p:a\": " + LibXmlXPathError("<a/>", "//p:a")},
       {"<a/>", "/a", "xmlns:p=urn:x", 0, "Declaração de namespace inválida: \"xmlns:p=urn:x\""},
       {"<a/>", "/a", "tec=\"urn:x\"", 0, "Declaração de namespace inválida: \"tec=\"urn:x\"\""},
       {"<a/>", "/a", "", 2, "Modo de seleção inválido: 2"},
@@ -158,7 +161,7 @@ TEST_F(GovUtilsXml, NormalizeXmlDropsLayoutAndResolvesCharacterReferences) {
             FUtils->NormalizeXml(
                 "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<infAdic>\r\n  "
                 "<infCpl>linha 1&#xD;linha 2 &amp; mais</infCpl>\n  <obs> </obs>\n</infAdic>\n"));
-  EXPECT_EQ("XML mal formado, linha 1: Premature end of data in tag a line 1",
+  EXPECT_EQ("XML mal formado, " + LibXmlParseError("<a>"),
             OleErrorOf([&] { FUtils->NormalizeXml("<a>"); }));
 }
 

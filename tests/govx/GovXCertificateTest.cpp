@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "tests/govx/GovXTestKit.h"
+#include "tests/support/LibraryTexts.h"
 #include "tests/support/SampleDocuments.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestPki.h"
@@ -64,6 +65,7 @@ TEST_P(CheckCertificateFailureTest, RaisesAClearMessage) {
 }
 
 const std::string WrongPassword = "senha-errada-987";
+const std::string NotPkcs12 = "não sou um PKCS#12";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CheckCertificateFailureTest,
@@ -100,13 +102,12 @@ INSTANTIATE_TEST_SUITE_P(
                      }},
         CheckFailure{"ArquivoQueNaoEPkcs12",
                      [](auto& t, auto& s) {
-                       PushCertificate(s, 2, t.Dir().Write("texto.pfx", "não sou um PKCS#12"), "",
-                                       "1234");
+                       PushCertificate(s, 2, t.Dir().Write("texto.pfx", NotPkcs12), "", "1234");
                      },
                      [](auto& t) {
                        return "O arquivo \"" + t.Dir().File("texto.pfx") +
-                              "\" não é um certificado PKCS#12 válido (error:0680009B:asn1 "
-                              "encoding routines::too long).";
+                              "\" não é um certificado PKCS#12 válido (" +
+                              OpenSslPkcs12Reason(NotPkcs12) + ").";
                      }},
         CheckFailure{"SemChavePrivada",
                      [](auto& t, auto& s) {

@@ -2,11 +2,13 @@
 // certificate: what goes on the wire, what comes back, every way it fails.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <openssl/x509_vfy.h>
 
 #include <chrono>
 
 #include "servers/govx/GovXServer.h"
 #include "tests/govx/GovXTestKit.h"
+#include "tests/support/LibraryTexts.h"
 #include "tests/support/LoopbackTlsServer.h"
 #include "tests/support/SampleDocuments.h"
 #include "tests/support/TempDir.h"
@@ -212,14 +214,15 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"RespostaQueNaoEXml",
                    {200, "text/html", "<html><body>manutenção programada", 0},
                    Result,
-                   "A resposta de %URL% não é um XML válido (linha 1: Premature end of data in "
-                   "tag body line 1). Resposta do servidor: <html><body>manutenção programada"},
+                   "A resposta de %URL% não é um XML válido (" +
+                       LibXmlLastParseError("<html><body>manutenção programada") +
+                       "). Resposta do servidor: <html><body>manutenção programada"},
         AnswerCase{"RespostaTruncada",
                    {200, "application/soap+xml", StatusAnswer().substr(0, 300), 0},
                    Result,
-                   "A resposta de %URL% não é um XML válido (linha 1: Premature end of data in "
-                   "tag nfeCabecMsg line 1). Resposta do servidor: " +
-                       StatusAnswer().substr(0, 300)},
+                   "A resposta de %URL% não é um XML válido (" +
+                       LibXmlLastParseError(StatusAnswer().substr(0, 300)) +
+                       "). Resposta do servidor: " + StatusAnswer().substr(0, 300)},
         AnswerCase{"RespostaVazia",
                    {200, "application/soap+xml", "", 0},
                    Result,
@@ -240,8 +243,8 @@ TEST_F(SoapTest, GivesUpWhenTheServerTakesLongerThanTheTimeOut) {
   const std::string message = OleErrorOf([&] { Send(); });
 
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-  EXPECT_THAT(message, StartsWith("Falha na comunicação com " + FHost.Url() +
-                                  ": Operation timed out after"));
+  // The reason after ours is curl's own.
+  EXPECT_THAT(message, StartsWith("Falha na comunicação com " + FHost.Url() + ": "));
 }
 
 TEST_F(SoapTest, HostRefusesTheHandshakeWithoutAClientCertificate) {
@@ -257,10 +260,10 @@ TEST_F(SoapTest, UntrustedServerCertificateNamesTheIssuerUnlessInvalidCertificat
   PushCompanyCertificate(server);
 
   EXPECT_EQ(OleErrorOf([&] { Send(server); }),
-            "Falha na comunicação com " + FHost.Url() +
-                ": SSL certificate problem: self-signed certificate in certificate chain. "
-                "Certificado do servidor não confiável (self-signed certificate in certificate "
-                "chain: certificado \"CN=XND Teste AC Raiz,O=ICP-Brasil Teste,C=BR\", emitido por "
+            "Falha na comunicação com " + FHost.Url() + ": " + CurlErrorText(FHost.Url()) +
+                ". Certificado do servidor não confiável (" +
+                OpenSslVerifyText(X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN) +
+                ": certificado \"CN=XND Teste AC Raiz,O=ICP-Brasil Teste,C=BR\", emitido por "
                 "\"CN=XND Teste AC Raiz,O=ICP-Brasil Teste,C=BR\"). Informe a cadeia da autoridade "
                 "certificadora do servidor em XND_CA_BUNDLE.");
 
@@ -295,7 +298,9 @@ TEST_F(SoapTest, ConsecutiveCallsShareOneConnectionUntilTheCertificateChanges) {
 TEST_F(SoapTest, ProxySettingIsUsed) {
   FServer.ConnectionSettings().SetProxy("127.0.0.1:1");
 
-  EXPECT_THAT(OleErrorOf([&] { Send(); }), HasSubstr("127.0.0.1 port 1"));
+  // curl's reason follows ours; that the host saw nothing shows the proxy was taken.
+  EXPECT_THAT(OleErrorOf([&] { Send(); }),
+              StartsWith("Falha na comunicação com " + FHost.Url() + ": "));
   EXPECT_THAT(FHost.Requests(), IsEmpty());
 }
 
@@ -310,8 +315,7 @@ TEST_F(SoapTest, RefusesWhatCannotBeSent) {
             "(http://schemas.xmlsoap.org/soap/envelope/) ou do SOAP 1.2 "
             "(http://www.w3.org/2003/05/soap-envelope).");
   EXPECT_EQ(OleErrorOf([&] { Send("<soap:Envelope"); }),
-            "O envelope SOAP não é um XML válido: linha 1: Couldn't find end of Start Tag "
-            "Envelope line 1");
+            "O envelope SOAP não é um XML válido: " + LibXmlLastParseError("<soap:Envelope"));
   EXPECT_THAT(FHost.Requests(), IsEmpty());
 }
 

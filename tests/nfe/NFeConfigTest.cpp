@@ -271,6 +271,33 @@ TEST_F(NFeConfigTest, LoadsAFileWrittenOnWindows) {
   EXPECT_EQ(FGovX.Created, 0);
 }
 
+// Directories missing from the file, or written "\\Log" the Windows way, are
+// taken from the program's directory, never from the filesystem root; an
+// absolute directory is used as it is.
+TEST_F(NFeConfigTest, DirectoriesAreProgramRelativeUnlessAbsolute) {
+  const std::string app = DiretorioAplicacao();
+  const std::string absoluto = FTemp.Path() + "srv/nfe/logs";
+  struct Case {
+    std::string Linhas, Templates, Esquemas, Log;
+  };
+  const std::vector<Case> cases = {
+      {"", app + "Templates/vm50a/", app + "Esquemas/vm50a/", app + "Log"},
+      {"DiretorioTemplates=\\Templates\r\nDiretorioEsquemas=\\Esquemas\\\r\n"
+       "DiretorioLog=\\Log\r\n",
+       app + "Templates/vm50a/", app + "Esquemas/vm50a/", app + "Log"},
+      {"DiretorioLog=" + absoluto + "\r\n", app + "Templates/vm50a/", app + "Esquemas/vm50a/",
+       absoluto},
+  };
+  for (const Case& c : cases) {
+    FNFe->LoadConfig(FTemp.Write("dirs.ini", "[nfe]\r\nVersaoManual=5.0a\r\n" + c.Linhas));
+    EXPECT_EQ(FNFe->DiretorioTemplates(), c.Templates) << c.Linhas;
+    EXPECT_EQ(FNFe->DiretorioEsquemas(), c.Esquemas) << c.Linhas;
+    std::string log = ExpandirCaminho(FNFe->DiretorioLog());
+    if (log.back() == '/') log.pop_back();
+    EXPECT_EQ(log, c.Log) << c.Linhas;
+  }
+}
+
 TEST_F(NFeConfigTest, AmbienteNumbers) {
   for (const auto& [text, expected] :
        std::vector<std::pair<std::string, TAmbienteKind>>{{"Ambiente=1\r\n", akProducao},

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -47,8 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PathCase{"/nota", "/", "nota", "/", ""},
                     PathCase{"/a.d/nota", "/a.d/", "nota", "/a.d", ""},
                     PathCase{"Log/", "Log/", "", "Log", ""},
-                    PathCase{"a//b", "a//", "b", "a//", ""},
-                    PathCase{"", "", "", "", ""}));
+                    PathCase{"a//b", "a//", "b", "a//", ""}, PathCase{"", "", "", "", ""}));
 
 TEST(Paths, TrailingDelimiter) {
   EXPECT_EQ(IncludeTrailingPathDelimiter("/a"), "/a/");
@@ -61,6 +61,10 @@ TEST(Paths, TrailingDelimiter) {
 
 TEST(Paths, WindowsSeparatorsAndAbsolutePaths) {
   EXPECT_EQ(NormalizePathSeparators("\\Templates\\vm50\\SP\\"), "/Templates/vm50/SP/");
+  EXPECT_EQ(NormalizeConfiguredPath("\\Templates\\vm50\\SP\\"), "Templates/vm50/SP/");
+  EXPECT_EQ(NormalizeConfiguredPath("\\\\servidor\\nfe"), "//servidor/nfe");
+  EXPECT_EQ(NormalizeConfiguredPath("/srv/nfe\\logs"), "/srv/nfe/logs");
+  EXPECT_EQ(NormalizeConfiguredPath("Log\\"), "Log/");
   EXPECT_TRUE(IsAbsolutePath("/etc"));
   EXPECT_FALSE(IsAbsolutePath("Log/"));
   EXPECT_FALSE(IsAbsolutePath("C:/Log"));
@@ -77,11 +81,11 @@ TEST(DirectoryExists, AnswersForWhatIsThere) {
 
   EXPECT_TRUE(DirectoryExists(dir.Path()));
   EXPECT_TRUE(DirectoryExists(ExcludeTrailingPathDelimiter(dir.Path())));
-  EXPECT_FALSE(DirectoryExists(dir.File("missing")));             // ENOENT
-  EXPECT_FALSE(DirectoryExists(file));                            // a file
-  EXPECT_FALSE(DirectoryExists(file + "/sub"));                   // ENOTDIR
+  EXPECT_FALSE(DirectoryExists(dir.File("missing")));                  // ENOENT
+  EXPECT_FALSE(DirectoryExists(file));                                 // a file
+  EXPECT_FALSE(DirectoryExists(file + "/sub"));                        // ENOTDIR
   EXPECT_FALSE(DirectoryExists(dir.Path() + std::string(5000, 'x')));  // ENAMETOOLONG
-  EXPECT_FALSE(DirectoryExists(dir.File("loop")));                // ELOOP
+  EXPECT_FALSE(DirectoryExists(dir.File("loop")));                     // ELOOP
   EXPECT_FALSE(DirectoryExists(""));
 }
 
@@ -184,11 +188,11 @@ TEST(Files, FailuresRaiseInOutErrorWithPathAndReason) {
     }
   };
   expectError([&] { ReadFileBytes(missing); },
-              "Cannot open file \"" + missing + "\": No such file or directory");
+              "Cannot open file \"" + missing + "\": " + std::string(std::strerror(ENOENT)));
   expectError([&] { WriteFileBytes(missing, "x"); },
-              "Cannot open file \"" + missing + "\": No such file or directory");
+              "Cannot open file \"" + missing + "\": " + std::string(std::strerror(ENOENT)));
   expectError([&] { AppendFileBytes(dir.Path(), "x"); },
-              "Cannot open file \"" + dir.Path() + "\": Is a directory");
+              "Cannot open file \"" + dir.Path() + "\": " + std::string(std::strerror(EISDIR)));
 }
 
 // ---------------------------------------------------------------------------

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -121,8 +123,8 @@ TEST(WindowsIni, ListsSectionsAndKeysInFileOrder) {
     TStringList sections;
     ini->ReadSections(sections);
     EXPECT_EQ(sections.Items(), (std::vector<std::string>{"NFE", "Mail"}));
-    EXPECT_EQ(Keys(*ini, "nfe"), (std::vector<std::string>{"UF", "Cidade", "Entre Aspas",
-                                                           "Simples", "Misturadas", "Vazio"}));
+    EXPECT_EQ(Keys(*ini, "nfe"), (std::vector<std::string>{"UF", "Cidade", "Entre Aspas", "Simples",
+                                                           "Misturadas", "Vazio"}));
     TStringList values;
     ini->ReadSectionValues("NFE", values);
     EXPECT_EQ(values.Text(),
@@ -279,7 +281,8 @@ TEST(IniFile, DeleteKeyAndEraseSection) {
 TEST(IniFile, AFileThatCannotBeWrittenRaisesInOutError) {
   const TempDir dir;
   const std::string path = dir.File("sem/pasta.ini");
-  const std::string message = "Cannot open file \"" + path + "\": No such file or directory";
+  const std::string message =
+      "Cannot open file \"" + path + "\": " + std::string(std::strerror(ENOENT));
   TIniFile ini(path);
   try {
     ini.WriteString("NFE", "UF", "SP");

@@ -25,15 +25,16 @@ TEST_P(ManualFolder, IsCutAndASeparatorAdded) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, ManualFolder,
-    ::testing::Values(PathCase{"NoVersionFolder", "/app/Templates", "/app/Templates/"},
-                      PathCase{"AlreadyEndsWithSeparator", "/app/Templates/", "/app/Templates/"},
-                      PathCase{"Vm40", "/app/Templates/vm40/", "/app/Templates/"},
-                      PathCase{"Vm50aLosesTheWholeFolder", "/app/Templates/vm50a/", "/app/Templates/"},
-                      PathCase{"UpperCaseWithUFBelow", "/app/Esquemas/VM30/SP/", "/app/Esquemas/"},
-                      // Tested in the order VM30, VM40, VM50: VM30 decides although VM40 comes first.
-                      PathCase{"ListOrderDecides", "/a/vm40/b/vm30/c", "/a/vm40/b/"},
-                      PathCase{"AccentsBeforeTheCut", "/ção/Ímpar/vm50/", "/ção/Ímpar/"},
-                      PathCase{"Empty", "", ""}),
+    ::testing::Values(
+        PathCase{"NoVersionFolder", "/app/Templates", "/app/Templates/"},
+        PathCase{"AlreadyEndsWithSeparator", "/app/Templates/", "/app/Templates/"},
+        PathCase{"Vm40", "/app/Templates/vm40/", "/app/Templates/"},
+        PathCase{"Vm50aLosesTheWholeFolder", "/app/Templates/vm50a/", "/app/Templates/"},
+        PathCase{"UpperCaseWithUFBelow", "/app/Esquemas/VM30/SP/", "/app/Esquemas/"},
+        // Tested in the order VM30, VM40, VM50: VM30 decides although VM40 comes first.
+        PathCase{"ListOrderDecides", "/a/vm40/b/vm30/c", "/a/vm40/b/"},
+        PathCase{"AccentsBeforeTheCut", "/ção/Ímpar/vm50/", "/ção/Ímpar/"},
+        PathCase{"Empty", "", ""}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(Paths, IncluirBarraFinal) {
@@ -78,6 +79,12 @@ TEST(Paths, ExpandAgainstTheProgramDirectory) {
 TEST(Paths, ResolveTriesTheProgramDirectoryFirst) {
   const test::TempDir dir;
   const std::string app = DiretorioAplicacao();
+  // "Templates/" exists beside the program: an absolute "/Templates" is still
+  // taken as it is, never as "<program>//Templates".
+  ASSERT_TRUE(DirectoryExists(app + "Templates"));
+  EXPECT_EQ("/Templates", ResolverCaminho("/Templates"));
+  EXPECT_EQ("/Templates", ExpandirCaminho("/Templates"));
+  EXPECT_EQ(app + "Templates/", ExpandirCaminho("\\Templates"));
   EXPECT_EQ(app + "./", ResolverCaminho("."));
   EXPECT_EQ("nao-existe-xnd", ResolverCaminho("nao-existe-xnd"));
   EXPECT_EQ(dir.Path(), ResolverCaminho(dir.Path().substr(0, dir.Path().size() - 1)));

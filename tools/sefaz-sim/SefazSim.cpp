@@ -55,6 +55,7 @@ constexpr TChave Chaves[] = {
     {"nfeRecepcaoEvento", TServico::Evento, "RecepcaoEvento"},
     {"RecepcaoEvento3", TServico::Evento, "RecepcaoEvento"},
     {"nfeConsultaNFDest", TServico::Destinadas, "NfeConsultaDest"},
+    {"NfeDownloadNF", TServico::Download, "NfeDownloadNF"},
 };
 
 constexpr const char* Secoes[] = {"AC", "AL", "AP", "AM", "BA", "CE", "DF", "ES", "GO",    "MA",
@@ -86,6 +87,7 @@ constexpr TOperacao Operacoes[] = {
     {"CadConsultaCadastro2", "consultaCadastro2", false},
     {"RecepcaoEvento", "nfeRecepcaoEvento", false},
     {"NfeConsultaDest", "nfeConsultaNFDest", false},
+    {"NfeDownloadNF", "nfeDownloadNF", false},
 };
 
 bool MesmoTexto(const std::string& a, const std::string& b) {

@@ -73,6 +73,8 @@ const char* RaizEsperada(TServico aServico) {
       return "envEvento";
     case TServico::Destinadas:
       return "consNFeDest";
+    case TServico::Download:
+      return "downloadNFe";
   }
   return "";
 }
@@ -99,6 +101,8 @@ std::string TServicos::Responder(TServico aServico, xmlDoc* aMensagem, const std
       return Evento(aMensagem, raiz, aCUF);
     case TServico::Destinadas:
       return Destinadas(raiz);
+    case TServico::Download:
+      return Download(raiz);
   }
   return "";
 }
@@ -155,7 +159,27 @@ std::string TServicos::ProtocolarNota(xmlNode* aNFe, const std::string& aTpAmb,
         E("nProt", nProt) + E("digVal", TextoFilho(Descendente(aNFe, "Reference"), "DigestValue"));
   inf += E("cStat", cStat) + E("xMotivo", xMotivo) + "</infProt>";
   const std::string protNFe = "<protNFe versao=\"" + Escapar(versao) + "\">" + inf + "</protNFe>";
-  if (autorizada) FNotas[chave] = TNota{protNFe, nProt, versao, false};
+  if (autorizada) {
+    TNota registro;
+    registro.ProtNFe = protNFe;
+    registro.NProt = nProt;
+    registro.Versao = versao;
+    registro.NFe = Serializar(nota.get());
+    const xmlNode* emitente = Descendente(aNFe, "emit");
+    const xmlNode* ide = Descendente(aNFe, "ide");
+    registro.CNPJEmitente = TextoFilho(emitente, "CNPJ");
+    registro.NomeEmitente = TextoFilho(emitente, "xNome");
+    registro.IEEmitente = TextoFilho(emitente, "IE");
+    const std::string emissao =
+        TextoFilho(ide, "dhEmi").empty() ? TextoFilho(ide, "dEmi") : TextoFilho(ide, "dhEmi");
+    registro.DataEmissao = emissao.substr(0, 10);
+    registro.TipoNF = TextoFilho(ide, "tpNF");
+    registro.ValorNF = TextoFilho(Descendente(aNFe, "ICMSTot"), "vNF");
+    registro.DigVal = TextoFilho(Descendente(aNFe, "Reference"), "DigestValue");
+    registro.DataRecebimento = DataHora(true);
+    registro.CNPJDestinatario = TextoFilho(Descendente(aNFe, "dest"), "CNPJ");
+    FNotas[chave] = std::move(registro);
+  }
   return protNFe;
 }
 
@@ -355,11 +379,58 @@ std::string TServicos::Evento(xmlDoc* aMensagem, xmlNode* aRaiz, const std::stri
   return resposta + Fechar("retEnvEvento");
 }
 
+// 138 with one resNFe per authorised note addressed to the CNPJ (NSU in
+// key order), 137 when there is none.
 std::string TServicos::Destinadas(xmlNode* aRaiz) {
-  return Abrir("retConsNFeDest", Atributo(aRaiz, "versao")) +
-         E("tpAmb", TextoFilho(aRaiz, "tpAmb")) + E("verAplic", VerAplic) + E("cStat", "137") +
-         E("xMotivo", "Nenhum documento localizado para o Destinatario") +
-         E("dhResp", DataHora(true)) + E("indCont", "0") + Fechar("retConsNFeDest");
+  const std::string cnpj = TextoFilho(aRaiz, "CNPJ");
+  std::string documentos;
+  int nsu = 0;
+  for (const auto& [chave, nota] : FNotas) {
+    if (cnpj.empty() || nota.CNPJDestinatario != cnpj) continue;
+    documentos += "<ret><resNFe NSU=\"" + std::to_string(++nsu) + "\">" + E("chNFe", chave) +
+                  E("CNPJ", nota.CNPJEmitente) + E("xNome", nota.NomeEmitente) +
+                  E("IE", nota.IEEmitente) + E("dEmi", nota.DataEmissao) + E("tpNF", nota.TipoNF) +
+                  E("vNF", nota.ValorNF) + E("digVal", nota.DigVal) +
+                  E("dhRecbto", nota.DataRecebimento) + E("cSitNFe", nota.Cancelada ? "3" : "1") +
+                  E("cSitConf", "0") + "</resNFe></ret>";
+  }
+  std::string resposta = Abrir("retConsNFeDest", Atributo(aRaiz, "versao")) +
+                         E("tpAmb", TextoFilho(aRaiz, "tpAmb")) + E("verAplic", VerAplic);
+  if (nsu == 0) {
+    return resposta + E("cStat", "137") +
+           E("xMotivo", "Nenhum documento localizado para o Destinatario") +
+           E("dhResp", DataHora(true)) + E("indCont", "0") + Fechar("retConsNFeDest");
+  }
+  return resposta + E("cStat", "138") + E("xMotivo", "Documento localizado para o Destinatario") +
+         E("dhResp", DataHora(true)) + E("indCont", "0") + E("ultNSU", std::to_string(nsu)) +
+         documentos + Fechar("retConsNFeDest");
+}
+
+// 139 with one retNFe per chNFe: 140 with the nfeProc (gzip + base64) of a
+// note it authorised for that recipient, 217 otherwise.
+std::string TServicos::Download(xmlNode* aRaiz) {
+  const std::string cnpj = TextoFilho(aRaiz, "CNPJ");
+  std::string resposta = Abrir("retDownloadNFe", Atributo(aRaiz, "versao")) +
+                         E("tpAmb", TextoFilho(aRaiz, "tpAmb")) + E("verAplic", VerAplic) +
+                         E("cStat", "139") + E("xMotivo", "Pedido de Download processado") +
+                         E("dhResp", DataHora(true));
+  for (const xmlNode* n = aRaiz->children; n != nullptr; n = n->next) {
+    if (n->type != XML_ELEMENT_NODE || Nome(n) != "chNFe") continue;
+    const std::string chave = Texto(n);
+    const auto nota = FNotas.find(chave);
+    resposta += "<retNFe>" + E("chNFe", chave);
+    if (nota == FNotas.end() || nota->second.CNPJDestinatario != cnpj) {
+      resposta += E("cStat", "217") +
+                  E("xMotivo", "Rejeicao: NF-e nao consta na base de dados da SEFAZ") + "</retNFe>";
+      continue;
+    }
+    const std::string proc = std::string("<nfeProc xmlns=\"") + NsNFe + "\" versao=\"" +
+                             Escapar(nota->second.Versao) + "\">" + nota->second.NFe +
+                             nota->second.ProtNFe + "</nfeProc>";
+    resposta += E("cStat", "140") + E("xMotivo", "Download disponibilizado") +
+                E("procNFeZip", CodificarBase64(Compactar(proc))) + "</retNFe>";
+  }
+  return resposta + Fechar("retDownloadNFe");
 }
 
 }  // namespace xnd::sim

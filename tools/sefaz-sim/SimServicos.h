@@ -25,7 +25,8 @@ enum class TServico {
   RetRecepcao,
   Cadastro,
   Evento,
-  Destinadas
+  Destinadas,
+  Download
 };
 
 // The message root element each service accepts ("consStatServ" ...).
@@ -45,6 +46,10 @@ class TServicos {
     std::string NProt;
     std::string Versao;
     bool Cancelada = false;
+    std::string NFe;  // the signed NFe element as received
+    // What the addressed-documents answer summarises.
+    std::string CNPJEmitente, NomeEmitente, IEEmitente, DataEmissao, TipoNF, ValorNF, DigVal,
+        DataRecebimento, CNPJDestinatario;
   };
   struct TLote {
     std::vector<std::string> Protocolos;
@@ -59,6 +64,7 @@ class TServicos {
   std::string Cadastro(xmlNode* aRaiz, const std::string& aCUF);
   std::string Evento(xmlDoc* aMensagem, xmlNode* aRaiz, const std::string& aCUF);
   std::string Destinadas(xmlNode* aRaiz);
+  std::string Download(xmlNode* aRaiz);
 
   // The protNFe of one note of a batch: 100, or the rejection it earns.
   std::string ProtocolarNota(xmlNode* aNFe, const std::string& aTpAmb, const std::string& aCUF);

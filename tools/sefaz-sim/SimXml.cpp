@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <vector>
 
 extern char** environ;
@@ -156,6 +157,33 @@ std::optional<std::string> Descompactar(const std::string& aBytes) {
   }
   inflateEnd(&fluxo);
   if (estado != Z_STREAM_END) return std::nullopt;
+  return saida;
+}
+
+std::string CodificarBase64(const std::string& aBytes) {
+  std::vector<unsigned char> saida((aBytes.size() + 2) / 3 * 4 + 1);
+  const int n = EVP_EncodeBlock(saida.data(), reinterpret_cast<const unsigned char*>(aBytes.data()),
+                                static_cast<int>(aBytes.size()));
+  return std::string(reinterpret_cast<const char*>(saida.data()), static_cast<std::size_t>(n));
+}
+
+std::string Compactar(const std::string& aTexto) {
+  z_stream fluxo{};
+  if (deflateInit2(&fluxo, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    throw std::runtime_error("deflateInit2 falhou");
+  fluxo.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(aTexto.data()));
+  fluxo.avail_in = static_cast<uInt>(aTexto.size());
+  std::string saida;
+  char bloco[16384];
+  int estado = Z_OK;
+  while (estado == Z_OK) {
+    fluxo.next_out = reinterpret_cast<Bytef*>(bloco);
+    fluxo.avail_out = sizeof bloco;
+    estado = deflate(&fluxo, Z_FINISH);
+    saida.append(bloco, sizeof bloco - fluxo.avail_out);
+  }
+  deflateEnd(&fluxo);
+  if (estado != Z_STREAM_END) throw std::runtime_error("deflate falhou");
   return saida;
 }
 

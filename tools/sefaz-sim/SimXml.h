@@ -45,6 +45,9 @@ std::string Escapar(const std::string& aTexto);
 std::optional<std::string> DecodificarBase64(const std::string& aTexto);
 // gzip (or zlib) bytes to text; nullopt when they do not inflate.
 std::optional<std::string> Descompactar(const std::string& aBytes);
+// Base64 without line breaks; text to gzip bytes.
+std::string CodificarBase64(const std::string& aBytes);
+std::string Compactar(const std::string& aTexto);
 
 // The national schemas of a directory tree: a schema is found by file name
 // ("nfe_v2.00.xsd"); when several packages hold the name, the last in sorted
