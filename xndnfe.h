@@ -3,6 +3,7 @@
 
 #include "platform/com.h"
 #include "platform/component.h"
+#include "platform/dataset.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/inifile.h"
@@ -28,6 +29,7 @@
 #include "services/xndNFEInterface.h"
 
 #include "danfe/xndNFeDanfe.h"
+#include "datasets/xndXMLDataSetNFe.h"
 #include "events/xndNFeEventosBase.h"
 #include "events/xndNFeEventosXmlUtils.h"
 #include "nfe/xndNFe.h"

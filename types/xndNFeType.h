@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/dataset.h"
 #include "platform/stringlist.h"
 
 namespace xnd {
@@ -46,8 +47,7 @@ enum TVersaoEsquema : uint8_t {
 // How the recipient's XML is delivered.
 enum TEntregaXML : uint8_t { exEmail, exVeldora };
 
-// States of the entry datasets.
-enum TDataSetState : uint8_t { dsInactive, dsBrowse, dsEdit, dsInsert };
+// States of the entry datasets: TDataSetState of the in-memory table (platform/dataset.h).
 
 // Events of the components (called synchronously; an empty function is "not set").
 using TOnLogEventNFe =
