@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "external/xndGovUtils.h"
@@ -348,6 +349,10 @@ class TxndNFe : public TxndCustomNFe {
   TOnDownloadNFeEvent FOnDownloadNFe;
   std::unique_ptr<TxndNFeXmlUtils> FXmlUtils;
   std::unique_ptr<TxndNFeConversor> FConversor;
+  // While AssinarLote runs: the signing template, read for the first note
+  // that is wrapped and reused for the others of the batch.
+  bool FAssinandoLote = false;
+  std::optional<std::string> FModeloAssinaturaLote;
 };
 
 }  // namespace xnd

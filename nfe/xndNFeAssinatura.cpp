@@ -2,6 +2,9 @@
 // contingency fields, the signature of each note and the Id of a CC-e event.
 #include "nfe/xndNFe.h"
 
+#include <optional>
+#include <typeinfo>
+
 #include "platform/files.h"
 #include "platform/text.h"
 #include "types/xndNFeExceptions.h"
@@ -88,6 +91,29 @@ std::string AssinarNota(TxndNFe& aNFe, const std::string& aNota) {
   }
 }
 
+// The batch scope of the signing template: opened empty, and on the way out
+// (a nested batch included) the state of the caller is back.
+class TEscopoLote {
+ public:
+  TEscopoLote(bool& aAtivo, std::optional<std::string>& aModelo)
+      : FAtivo(aAtivo), FModelo(aModelo), FAtivoAntes(aAtivo), FModeloAntes(std::move(aModelo)) {
+    FAtivo = true;
+    FModelo.reset();
+  }
+  ~TEscopoLote() {
+    FAtivo = FAtivoAntes;
+    FModelo = std::move(FModeloAntes);
+  }
+  TEscopoLote(const TEscopoLote&) = delete;
+  TEscopoLote& operator=(const TEscopoLote&) = delete;
+
+ private:
+  bool& FAtivo;
+  std::optional<std::string>& FModelo;
+  bool FAtivoAntes;
+  std::optional<std::string> FModeloAntes;
+};
+
 }  // namespace
 
 std::string TxndNFe::CarregarTemplate(const std::string& aNome) {
@@ -100,7 +126,12 @@ std::string TxndNFe::CarregarTemplate(const std::string& aNome) {
 }
 
 void TxndNFe::MontarEnvelopeAssinatura(std::string& aXml) {
-  aXml = Format(CarregarTemplate(TemplateAssinatura), StringReplace(aXml, "º", "o"));
+  if (!FAssinandoLote) {
+    aXml = Format(CarregarTemplate(TemplateAssinatura), StringReplace(aXml, "º", "o"));
+    return;
+  }
+  if (!FModeloAssinaturaLote) FModeloAssinaturaLote = CarregarTemplate(TemplateAssinatura);
+  aXml = Format(*FModeloAssinaturaLote, StringReplace(aXml, "º", "o"));
 }
 
 // The events object joins the component with the events module; until then
@@ -113,8 +144,12 @@ void TxndNFe::AssinarLote(const std::string& aXml, std::string& aXmlAssinado) {
   VerificarCertificado();
   aXmlAssinado.clear();
   const int quantidade = VerificarQuantidadeNotas(lote);
+  const TEscopoLote escopo(FAssinandoLote, FModeloAssinaturaLote);
+  // The default extraction walks the batch once; a redefined one is called per note.
+  const bool extracaoPadrao = typeid(XmlUtils()) == typeid(TxndNFeXmlUtils);
+  TPercursoNFe percurso(lote, false);
   for (int i = 0; i < quantidade; ++i) {
-    std::string nota = XmlUtils().ExtrairNFe(i, lote, false);
+    std::string nota = extracaoPadrao ? percurso.Proxima() : XmlUtils().ExtrairNFe(i, lote, false);
     if (nota.empty()) continue;
     nota = StringReplace(ObterGovUtils()->PrepareXml(nota), "&amp;quot;", "&quot;");
     MontarEnvelopeAssinatura(nota);

@@ -39,14 +39,30 @@ std::size_t ProximaNFe(std::string_view aXml, std::size_t aHit) {
   return aXml.find(kInicioNFe, inicio);
 }
 
-}  // namespace
-
-std::string ObterValorTag(const std::string& aTag, const std::string& aXml) {
+// The rule as written: code point positions, a missing tag at position 0.
+std::string ValorTagPorCaracteres(const std::string& aTag, const std::string& aXml) {
   const auto abertura = static_cast<std::ptrdiff_t>(Utf8Pos("<" + aTag + ">", aXml));
   const auto fechamento = static_cast<std::ptrdiff_t>(Utf8Pos("</" + aTag + ">", aXml));
-  // A missing tag counts as position 0, as the original search does.
   const std::ptrdiff_t inicio = abertura + static_cast<std::ptrdiff_t>(Utf8Length(aTag)) + 2;
   return Utf8Copy(aXml, inicio, fechamento - inicio);
+}
+
+}  // namespace
+
+// The rule below counts code points, but both tags start with "<", which is
+// never part of a multi-byte sequence: when both are found in order, the
+// value is exactly the bytes between them. Only the other cases take the walk.
+std::string ObterValorTag(const std::string& aTag, const std::string& aXml) {
+  const std::string tagAbertura = "<" + aTag + ">";
+  const std::size_t byteAbertura = aXml.find(tagAbertura);
+  if (byteAbertura != std::string::npos) {
+    const std::size_t inicioValor = byteAbertura + tagAbertura.size();
+    const std::size_t byteFechamento = aXml.find("</" + aTag + ">");
+    if (byteFechamento != std::string::npos && byteFechamento >= inicioValor) {
+      return aXml.substr(inicioValor, byteFechamento - inicioValor);
+    }
+  }
+  return ValorTagPorCaracteres(aTag, aXml);
 }
 
 std::string ObterNumeroRecibo(const std::string& aXml) { return ObterValorTag("nRec", aXml); }
@@ -77,6 +93,29 @@ std::string TxndNFeXmlUtils::ExtrairNFePadrao(int aIndice, const std::string& aX
   const std::size_t posicaoFim = aXml.find(fim, hit);
   if (posicaoFim == std::string::npos) return {};
   return aXml.substr(hit, posicaoFim + fim.size() - hit);
+}
+
+TPercursoNFe::TPercursoNFe(const std::string& aXml, bool aComProtocolo)
+    : FXml(aXml), FComProtocolo(aComProtocolo) {}
+
+// The end tag found for an earlier hit is also the first one after this hit
+// when it lies after it (no end tag stands between the two), and when none
+// was found after an earlier hit there is none after this one either.
+std::string TPercursoNFe::Proxima() {
+  if (FInicio) {
+    FInicio = false;
+    FHit = FXml.find(kInicioNFe);
+  } else if (FHit != std::string::npos) {
+    FHit = ProximaNFe(FXml, FHit);
+  }
+  if (FHit == std::string::npos) return {};
+  const std::string_view fim = FComProtocolo ? kFimProtocolo : kFimNFe;
+  if (!FFimProcurado || (FFim != std::string::npos && FFim < FHit)) {
+    FFim = FXml.find(fim, FHit);
+    FFimProcurado = true;
+  }
+  if (FFim == std::string::npos) return {};
+  return FXml.substr(FHit, FFim + fim.size() - FHit);
 }
 
 std::string TxndNFeXmlUtils::ObterChaveAcesso(const std::string& aXml, bool aComPrefixo) {
