@@ -310,6 +310,9 @@ class TxndNFe : public TxndCustomNFe {
                  const std::string& aNomeArquivo);
   // One index file per access key of the batch log, when SalvarLogsEmDisco.
   void IndexarLogLote(const std::string& aNomeArquivoLog);
+  // The same for the log that aXmlGravado was just appended to: when that is
+  // all the log holds, the keys come from aXmlGravado without reading it back.
+  void IndexarLogLote(const std::string& aNomeArquivoLog, const std::string* aXmlGravado);
   // DiretorioXmlDestinatario + aChaveOuRecibo := "env-lot=" + aNomeArquivoLog.
   void GravarIndiceLog(const std::string& aChaveOuRecibo, const std::string& aNomeArquivoLog);
 
