@@ -3,6 +3,7 @@
 #include "nfe/xndNFe.h"
 
 #include <optional>
+#include <string_view>
 #include <typeinfo>
 
 #include "platform/files.h"
@@ -20,7 +21,7 @@ constexpr const char* TemplateAssinatura = "assinar_nota.xml";
 constexpr const char* ElementoAssinado = "infNFe";
 
 bool Contem(const std::string& aTexto, const char* aParte) {
-  return aTexto.find(aParte) != std::string::npos;
+  return FindText(aTexto, aParte) != std::string::npos;
 }
 
 // Every pair of consecutive blanks deleted, again until none is left: an odd
@@ -179,7 +180,8 @@ void TxndNFe::VerificarContingencia(const std::string& aXml) {
 
 // Only values whose opening tag is really there are touched, and a value
 // that has nothing to clean is left alone: the signed content stays byte
-// for byte what the server signed.
+// for byte what the server signed. The text is copied once, and again only
+// when it has line breaks to drop.
 std::string TxndNFe::NormalizarAssinatura(const std::string& aXml) {
   std::string xml = aXml;
   for (const char* tag : {"KeyInfo", "SignatureValue"}) {
@@ -188,8 +190,11 @@ std::string TxndNFe::NormalizarAssinatura(const std::string& aXml) {
     const std::string limpo = SemBrancosDuplos(valor);
     if (limpo != valor) xml = StringReplace(xml, valor, limpo, true, true);
   }
-  xml = StringReplace(xml, "<?xml version=\"1.0\"?>", "", false);
-  return StringReplace(xml, "\r\n", "");
+  const std::string_view declaracao = "<?xml version=\"1.0\"?>";
+  const std::size_t posicao = FindText(xml, declaracao);
+  if (posicao != std::string::npos) xml.erase(posicao, declaracao.size());
+  if (Contem(xml, "\r\n")) return StringReplace(xml, "\r\n", "");
+  return xml;
 }
 
 std::string TxndNFe::GerarIdCCe(const std::string& aChave, int aSequencia) {
