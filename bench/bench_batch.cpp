@@ -330,7 +330,7 @@ void BM_EnviarLote50Etapa_LogIndice(benchmark::State& aState) {
     const std::string batchNumber = send.NextBatchNumber();
     const std::string logName = govUtils->MakeLogFileName("env-lot", batchNumber);
     send.Setup.NFe->GravarLog(request, "env-lot", batchNumber, logName);
-    send.Setup.NFe->IndexarLogLote(logName);
+    send.Setup.NFe->IndexarLogLote(logName, &request);  // as EnviarLote does
   }
   aState.SetItemsProcessed(aState.iterations() * kNotes);
 }
