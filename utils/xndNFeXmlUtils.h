@@ -158,6 +158,7 @@ class TxndNFeXmlUtils {
 class TPercursoNFe {
  public:
   TPercursoNFe(const std::string& aXml, bool aComProtocolo);
+  TPercursoNFe(std::string&&, bool) = delete;
   std::string Proxima();
 
  private:
