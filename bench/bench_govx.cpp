@@ -123,8 +123,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
     const double sign = Rate("BM_SignXml_Nfe310_10Itens");
     const double raw = Rate("BM_RawRsa2048Sha1");
     if (sign > 0 && raw > 0) {
-      std::printf("SignXml: %.0f assinaturas/s; RSA-2048 SHA-1 puro: %.0f/s; razao: %.1f%%\n", sign,
-                  raw, 100.0 * sign / raw);
+      std::printf(
+          "SignXml: %.0f assinaturas/s; RSA-2048 SHA-1 puro: %.0f/s; razao: %.1f%% (meta ousada: "
+          ">= 75%%)\n",
+          sign, raw, 100.0 * sign / raw);
     }
   }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "external/xndGovUtils.h"
@@ -309,6 +310,9 @@ class TxndNFe : public TxndCustomNFe {
                  const std::string& aNomeArquivo);
   // One index file per access key of the batch log, when SalvarLogsEmDisco.
   void IndexarLogLote(const std::string& aNomeArquivoLog);
+  // The same for the log that aXmlGravado was just appended to: when that is
+  // all the log holds, the keys come from aXmlGravado without reading it back.
+  void IndexarLogLote(const std::string& aNomeArquivoLog, const std::string* aXmlGravado);
   // DiretorioXmlDestinatario + aChaveOuRecibo := "env-lot=" + aNomeArquivoLog.
   void GravarIndiceLog(const std::string& aChaveOuRecibo, const std::string& aNomeArquivoLog);
 
@@ -348,6 +352,10 @@ class TxndNFe : public TxndCustomNFe {
   TOnDownloadNFeEvent FOnDownloadNFe;
   std::unique_ptr<TxndNFeXmlUtils> FXmlUtils;
   std::unique_ptr<TxndNFeConversor> FConversor;
+  // While AssinarLote runs: the signing template, read for the first note
+  // that is wrapped and reused for the others of the batch.
+  bool FAssinandoLote = false;
+  std::optional<std::string> FModeloAssinaturaLote;
 };
 
 }  // namespace xnd

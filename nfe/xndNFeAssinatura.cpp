@@ -2,6 +2,10 @@
 // contingency fields, the signature of each note and the Id of a CC-e event.
 #include "nfe/xndNFe.h"
 
+#include <optional>
+#include <string_view>
+#include <typeinfo>
+
 #include "platform/files.h"
 #include "platform/text.h"
 #include "types/xndNFeExceptions.h"
@@ -17,7 +21,7 @@ constexpr const char* TemplateAssinatura = "assinar_nota.xml";
 constexpr const char* ElementoAssinado = "infNFe";
 
 bool Contem(const std::string& aTexto, const char* aParte) {
-  return aTexto.find(aParte) != std::string::npos;
+  return FindText(aTexto, aParte) != std::string::npos;
 }
 
 // Every pair of consecutive blanks deleted, again until none is left: an odd
@@ -88,6 +92,29 @@ std::string AssinarNota(TxndNFe& aNFe, const std::string& aNota) {
   }
 }
 
+// The batch scope of the signing template: opened empty, and on the way out
+// (a nested batch included) the state of the caller is back.
+class TEscopoLote {
+ public:
+  TEscopoLote(bool& aAtivo, std::optional<std::string>& aModelo)
+      : FAtivo(aAtivo), FModelo(aModelo), FAtivoAntes(aAtivo), FModeloAntes(std::move(aModelo)) {
+    FAtivo = true;
+    FModelo.reset();
+  }
+  ~TEscopoLote() {
+    FAtivo = FAtivoAntes;
+    FModelo = std::move(FModeloAntes);
+  }
+  TEscopoLote(const TEscopoLote&) = delete;
+  TEscopoLote& operator=(const TEscopoLote&) = delete;
+
+ private:
+  bool& FAtivo;
+  std::optional<std::string>& FModelo;
+  bool FAtivoAntes;
+  std::optional<std::string> FModeloAntes;
+};
+
 }  // namespace
 
 std::string TxndNFe::CarregarTemplate(const std::string& aNome) {
@@ -100,7 +127,12 @@ std::string TxndNFe::CarregarTemplate(const std::string& aNome) {
 }
 
 void TxndNFe::MontarEnvelopeAssinatura(std::string& aXml) {
-  aXml = Format(CarregarTemplate(TemplateAssinatura), StringReplace(aXml, "º", "o"));
+  if (!FAssinandoLote) {
+    aXml = Format(CarregarTemplate(TemplateAssinatura), StringReplace(aXml, "º", "o"));
+    return;
+  }
+  if (!FModeloAssinaturaLote) FModeloAssinaturaLote = CarregarTemplate(TemplateAssinatura);
+  aXml = Format(*FModeloAssinaturaLote, StringReplace(aXml, "º", "o"));
 }
 
 // The events object joins the component with the events module; until then
@@ -113,8 +145,12 @@ void TxndNFe::AssinarLote(const std::string& aXml, std::string& aXmlAssinado) {
   VerificarCertificado();
   aXmlAssinado.clear();
   const int quantidade = VerificarQuantidadeNotas(lote);
+  const TEscopoLote escopo(FAssinandoLote, FModeloAssinaturaLote);
+  // The default extraction walks the batch once; a redefined one is called per note.
+  const bool extracaoPadrao = typeid(XmlUtils()) == typeid(TxndNFeXmlUtils);
+  TPercursoNFe percurso(lote, false);
   for (int i = 0; i < quantidade; ++i) {
-    std::string nota = XmlUtils().ExtrairNFe(i, lote, false);
+    std::string nota = extracaoPadrao ? percurso.Proxima() : XmlUtils().ExtrairNFe(i, lote, false);
     if (nota.empty()) continue;
     nota = StringReplace(ObterGovUtils()->PrepareXml(nota), "&amp;quot;", "&quot;");
     MontarEnvelopeAssinatura(nota);
@@ -144,7 +180,8 @@ void TxndNFe::VerificarContingencia(const std::string& aXml) {
 
 // Only values whose opening tag is really there are touched, and a value
 // that has nothing to clean is left alone: the signed content stays byte
-// for byte what the server signed.
+// for byte what the server signed. The text is copied once, and again only
+// when it has line breaks to drop.
 std::string TxndNFe::NormalizarAssinatura(const std::string& aXml) {
   std::string xml = aXml;
   for (const char* tag : {"KeyInfo", "SignatureValue"}) {
@@ -153,8 +190,11 @@ std::string TxndNFe::NormalizarAssinatura(const std::string& aXml) {
     const std::string limpo = SemBrancosDuplos(valor);
     if (limpo != valor) xml = StringReplace(xml, valor, limpo, true, true);
   }
-  xml = StringReplace(xml, "<?xml version=\"1.0\"?>", "", false);
-  return StringReplace(xml, "\r\n", "");
+  const std::string_view declaracao = "<?xml version=\"1.0\"?>";
+  const std::size_t posicao = FindText(xml, declaracao);
+  if (posicao != std::string::npos) xml.erase(posicao, declaracao.size());
+  if (Contem(xml, "\r\n")) return StringReplace(xml, "\r\n", "");
+  return xml;
 }
 
 std::string TxndNFe::GerarIdCCe(const std::string& aChave, int aSequencia) {

@@ -53,7 +53,7 @@ void TxndNFe::EnviarLote(const std::string& aIdLote, const std::string& aLoteNot
   MontarLoteEnvio(aIdLote, aLoteNotas, pedido);
   const std::string arquivoLog = ObterGovUtils()->MakeLogFileName(TipoLogEnvio, aIdLote);
   GravarLog(pedido, TipoLogEnvio, aIdLote, arquivoLog);
-  IndexarLogLote(arquivoLog);
+  IndexarLogLote(arquivoLog, &pedido);
   try {
     aRetorno = ObterInterfaceVersao().EnviarLote(aIdLote, pedido, aCompactado);
   } catch (const std::exception& e) {

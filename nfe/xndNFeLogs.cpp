@@ -4,6 +4,9 @@
 // to the batch log.
 #include "nfe/xndNFe.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "platform/files.h"
 #include "platform/stringlist.h"
 #include "types/xndNFeExceptions.h"
@@ -45,11 +48,25 @@ void TxndNFe::GravarLog(const std::string& aXml, const std::string& aTipo,
 }
 
 void TxndNFe::IndexarLogLote(const std::string& aNomeArquivoLog) {
+  IndexarLogLote(aNomeArquivoLog, nullptr);
+}
+
+// A log whose size is that of the text just appended to it did not exist
+// before: it holds that text and nothing else, so its keys are read from the
+// text in memory instead of the file. A log that was extended is read back.
+void TxndNFe::IndexarLogLote(const std::string& aNomeArquivoLog, const std::string* aXmlGravado) {
   if (!SalvarLogsEmDisco()) return;
   std::string diretorio = ExpandirCaminho(DiretorioLog());
   IncluirBarraFinal(diretorio);
+  const std::string caminho = diretorio + aNomeArquivoLog;
   TStringList chaves;
-  TxndNFeXMLLogs::ListarChavesLog(diretorio + aNomeArquivoLog, &chaves, DiretorioLog());
+  std::error_code erro;
+  const std::uintmax_t tamanho = std::filesystem::file_size(caminho, erro);
+  if (aXmlGravado != nullptr && !erro && tamanho == aXmlGravado->size()) {
+    TxndNFeXMLLogs::ListarChavesTexto(ObterGovUtils()->DecodeUtf8(*aXmlGravado), &chaves);
+  } else {
+    TxndNFeXMLLogs::ListarChavesLog(caminho, &chaves, DiretorioLog());
+  }
   for (int i = 0; i < chaves.Count(); ++i) GravarIndiceLog(chaves[i], aNomeArquivoLog);
 }
 

@@ -352,6 +352,15 @@ std::string TrimRight(std::string_view aText) {
   return std::string(aText.substr(0, last));
 }
 
+std::size_t FindText(std::string_view aText, std::string_view aSub, std::size_t aFrom) {
+  if (aFrom > aText.size()) return std::string_view::npos;
+  if (aSub.empty()) return aFrom;
+  const void* found =
+      ::memmem(aText.data() + aFrom, aText.size() - aFrom, aSub.data(), aSub.size());
+  return found == nullptr ? std::string_view::npos
+                          : static_cast<std::size_t>(static_cast<const char*>(found) - aText.data());
+}
+
 std::string StringReplace(std::string_view aText, std::string_view aFrom, std::string_view aTo,
                           bool aReplaceAll, bool aIgnoreCase) {
   if (aFrom.empty()) return std::string(aText);
@@ -364,7 +373,7 @@ std::string StringReplace(std::string_view aText, std::string_view aFrom, std::s
   std::string out;
   std::size_t pos = 0;
   while (pos <= aText.size()) {
-    const std::size_t found = haystack.find(needle, pos);
+    const std::size_t found = FindText(haystack, needle, pos);
     if (found == std::string_view::npos) break;
     out.append(aText.substr(pos, found - pos));
     out.append(aTo);

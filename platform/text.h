@@ -43,6 +43,10 @@ std::string Trim(std::string_view aText);
 std::string TrimLeft(std::string_view aText);
 std::string TrimRight(std::string_view aText);
 
+// Byte offset of the first aSub in aText at or after aFrom, npos when absent:
+// what std::string_view::find gives, with a search that does not stop at
+// every occurrence of the first character (XML is full of "<").
+std::size_t FindText(std::string_view aText, std::string_view aSub, std::size_t aFrom = 0);
 std::string StringReplace(std::string_view aText, std::string_view aFrom, std::string_view aTo,
                           bool aReplaceAll = true, bool aIgnoreCase = false);
 bool StartsText(std::string_view aPrefix, std::string_view aText);

@@ -6,6 +6,7 @@
 #include "external/xndGovUtils.h"
 #include "platform/exception.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "types/xndNFeExceptions.h"
 #include "utils/xndNFeXmlUtils.h"
 
@@ -59,6 +60,32 @@ bool SelecionarInfNFe(TxndGovUtils& aGovUtils, const std::string& aTexto,
   }
 }
 
+// Every Id attribute of an infNFe, and every infNFe that has none or stands
+// inside another: in document order, values for the attributes, XML (which
+// starts with "<") for the elements.
+constexpr const char* XPathIdsInfNFe =
+    ".//tec:infNFe/@Id | .//tec:infNFe[not(@Id)] | .//tec:infNFe//tec:infNFe";
+
+// The key of each infNFe is the Id found from it (ObterChaveAcesso of its
+// XML). When every infNFe has its own Id and none stands inside another,
+// those are the Ids of one selection over the whole text, in document order:
+// true, aIds holds them. False when the text does not parse as one document
+// or an infNFe is not like that; the keys are then taken note by note.
+bool IdsDeNotasSimples(TxndGovUtils& aGovUtils, const std::string& aTexto,
+                       std::vector<std::string>& aIds) {
+  std::vector<std::string> valores;
+  try {
+    aGovUtils->SelectNodes(aTexto, XPathIdsInfNFe, smNodeXml, NFeNamespacePrefix, valores);
+  } catch (const EOleException&) {
+    return false;
+  }
+  for (const std::string& valor : valores) {
+    if (!valor.empty() && valor.front() == '<') return false;
+  }
+  aIds = std::move(valores);
+  return true;
+}
+
 }  // namespace
 
 std::string TxndNFeXMLLogs::CarregarLog(const std::string& aArquivo,
@@ -80,11 +107,25 @@ std::string TxndNFeXMLLogs::CarregarLog(const std::string& aArquivo,
 void TxndNFeXMLLogs::ListarChavesLog(const std::string& aArquivo, TStringList* aLista,
                                      const std::string& aDiretorioLog) {
   if (aLista == nullptr) throw ExndNFeCheckParams("Lista não foi instanciada.", "");
-  const std::string texto = CarregarLog(aArquivo, aDiretorioLog);
+  ListarChavesTexto(CarregarLog(aArquivo, aDiretorioLog), aLista);
+}
+
+void TxndNFeXMLLogs::ListarChavesTexto(const std::string& aTexto, TStringList* aLista) {
+  if (aLista == nullptr) throw ExndNFeCheckParams("Lista não foi instanciada.", "");
+  std::vector<std::string> ids;
   std::vector<std::string> nos;
+  bool simples = false;
   {
     TxndGovUtils govUtils;
-    if (!SelecionarInfNFe(govUtils, texto, nos)) return;
+    simples = IdsDeNotasSimples(govUtils, aTexto, ids);
+    if (!simples && !SelecionarInfNFe(govUtils, aTexto, nos)) return;
+  }
+  if (simples) {
+    // ObterChaveAcesso without the prefix: the Id from its fourth character on.
+    for (const std::string& id : ids) {
+      aLista->Add(Utf8Copy(id, 4, static_cast<std::ptrdiff_t>(Utf8Length(id))));
+    }
+    return;
   }
   for (const std::string& no : nos) aLista->Add(TxndNFeXmlUtils::ObterChaveAcesso(no, false));
 }

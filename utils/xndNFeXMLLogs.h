@@ -32,6 +32,8 @@ class TxndNFeXMLLogs {
   // is read document by document.
   static void ListarChavesLog(const std::string& aArquivo, TStringList* aLista,
                               const std::string& aDiretorioLog);
+  // The same on the text of a log already loaded and decoded.
+  static void ListarChavesTexto(const std::string& aTexto, TStringList* aLista);
 };
 
 }  // namespace xnd

@@ -152,6 +152,25 @@ class TxndNFeXmlUtils {
   static int ContarNFeXPath(const std::string& aXml);
 };
 
+// The notes of a batch in index order, found in one pass: the i-th call of
+// Proxima gives ExtrairNFePadrao(i, aXml, aComProtocolo), "" once the hits
+// run out. The text must outlive the walk.
+class TPercursoNFe {
+ public:
+  TPercursoNFe(const std::string& aXml, bool aComProtocolo);
+  TPercursoNFe(std::string&&, bool) = delete;
+  std::string Proxima();
+
+ private:
+  const std::string& FXml;
+  bool FComProtocolo;
+  bool FInicio = true;
+  std::size_t FHit = std::string::npos;
+  // The first end tag after the latest hit searched from (npos: none).
+  bool FFimProcurado = false;
+  std::size_t FFim = std::string::npos;
+};
+
 // ---- Paths (separator "/") ---------------------------------------------------------------
 
 // Appends "/" unless the text is empty or already ends with one.

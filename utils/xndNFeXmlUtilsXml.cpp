@@ -36,17 +36,33 @@ std::size_t ProximaNFe(std::string_view aXml, std::size_t aHit) {
   std::size_t inicio = aHit + kInicioNFe.size();
   if (inicio >= aXml.size()) return std::string_view::npos;
   inicio += BytesDoCaractere(aXml, inicio);
-  return aXml.find(kInicioNFe, inicio);
+  return FindText(aXml, kInicioNFe, inicio);
+}
+
+// The rule as written: code point positions, a missing tag at position 0.
+std::string ValorTagPorCaracteres(const std::string& aTag, const std::string& aXml) {
+  const auto abertura = static_cast<std::ptrdiff_t>(Utf8Pos("<" + aTag + ">", aXml));
+  const auto fechamento = static_cast<std::ptrdiff_t>(Utf8Pos("</" + aTag + ">", aXml));
+  const std::ptrdiff_t inicio = abertura + static_cast<std::ptrdiff_t>(Utf8Length(aTag)) + 2;
+  return Utf8Copy(aXml, inicio, fechamento - inicio);
 }
 
 }  // namespace
 
+// The rule below counts code points, but both tags start with "<", which is
+// never part of a multi-byte sequence: when both are found in order, the
+// value is exactly the bytes between them. Only the other cases take the walk.
 std::string ObterValorTag(const std::string& aTag, const std::string& aXml) {
-  const auto abertura = static_cast<std::ptrdiff_t>(Utf8Pos("<" + aTag + ">", aXml));
-  const auto fechamento = static_cast<std::ptrdiff_t>(Utf8Pos("</" + aTag + ">", aXml));
-  // A missing tag counts as position 0, as the original search does.
-  const std::ptrdiff_t inicio = abertura + static_cast<std::ptrdiff_t>(Utf8Length(aTag)) + 2;
-  return Utf8Copy(aXml, inicio, fechamento - inicio);
+  const std::string tagAbertura = "<" + aTag + ">";
+  const std::size_t byteAbertura = FindText(aXml, tagAbertura);
+  if (byteAbertura != std::string::npos) {
+    const std::size_t inicioValor = byteAbertura + tagAbertura.size();
+    const std::size_t byteFechamento = FindText(aXml, "</" + aTag + ">");
+    if (byteFechamento != std::string::npos && byteFechamento >= inicioValor) {
+      return aXml.substr(inicioValor, byteFechamento - inicioValor);
+    }
+  }
+  return ValorTagPorCaracteres(aTag, aXml);
 }
 
 std::string ObterNumeroRecibo(const std::string& aXml) { return ObterValorTag("nRec", aXml); }
@@ -61,7 +77,7 @@ std::string ObterIdNFe(const std::string& aXml) {
 }
 
 bool NotaAssinada(const std::string& aXml) {
-  return aXml.find("<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\">") != std::string::npos;
+  return FindText(aXml, "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\">") != std::string::npos;
 }
 
 std::string TxndNFeXmlUtils::ExtrairNFe(int aIndice, const std::string& aXml, bool aComProtocolo) const {
@@ -70,13 +86,36 @@ std::string TxndNFeXmlUtils::ExtrairNFe(int aIndice, const std::string& aXml, bo
 
 std::string TxndNFeXmlUtils::ExtrairNFePadrao(int aIndice, const std::string& aXml, bool aComProtocolo) {
   if (aIndice < 0) return {};
-  std::size_t hit = aXml.find(kInicioNFe);
+  std::size_t hit = FindText(aXml, kInicioNFe);
   for (int numero = 0; numero < aIndice && hit != std::string::npos; ++numero) hit = ProximaNFe(aXml, hit);
   if (hit == std::string::npos) return {};
   const std::string_view fim = aComProtocolo ? kFimProtocolo : kFimNFe;
-  const std::size_t posicaoFim = aXml.find(fim, hit);
+  const std::size_t posicaoFim = FindText(aXml, fim, hit);
   if (posicaoFim == std::string::npos) return {};
   return aXml.substr(hit, posicaoFim + fim.size() - hit);
+}
+
+TPercursoNFe::TPercursoNFe(const std::string& aXml, bool aComProtocolo)
+    : FXml(aXml), FComProtocolo(aComProtocolo) {}
+
+// The end tag found for an earlier hit is also the first one after this hit
+// when it lies after it (no end tag stands between the two), and when none
+// was found after an earlier hit there is none after this one either.
+std::string TPercursoNFe::Proxima() {
+  if (FInicio) {
+    FInicio = false;
+    FHit = FindText(FXml, kInicioNFe);
+  } else if (FHit != std::string::npos) {
+    FHit = ProximaNFe(FXml, FHit);
+  }
+  if (FHit == std::string::npos) return {};
+  const std::string_view fim = FComProtocolo ? kFimProtocolo : kFimNFe;
+  if (!FFimProcurado || (FFim != std::string::npos && FFim < FHit)) {
+    FFim = FindText(FXml, fim, FHit);
+    FFimProcurado = true;
+  }
+  if (FFim == std::string::npos) return {};
+  return FXml.substr(FHit, FFim + fim.size() - FHit);
 }
 
 std::string TxndNFeXmlUtils::ObterChaveAcesso(const std::string& aXml, bool aComPrefixo) {
@@ -110,7 +149,8 @@ std::string TxndNFeXmlUtils::ObterNFePorIndice(int aIndice, const std::string& a
 
 int TxndNFeXmlUtils::ContarNFe(const std::string& aXml) {
   int total = 0;
-  for (std::size_t hit = aXml.find(kInicioNFe); hit != std::string::npos; hit = ProximaNFe(aXml, hit)) ++total;
+  for (std::size_t hit = FindText(aXml, kInicioNFe); hit != std::string::npos; hit = ProximaNFe(aXml, hit))
+    ++total;
   return total;
 }
 

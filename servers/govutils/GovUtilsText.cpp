@@ -2,6 +2,7 @@
 // encodings, name=value parameters, date-time texts.
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cstdint>
 
 #include "platform/exception.h"
@@ -61,6 +62,9 @@ constexpr std::string_view kLatinExtendedABases =
     "UuUuWwYyYZzZzZz-";
 static_assert(kLatin1Bases.size() == 64 && kLatinExtendedABases.size() == 128);
 
+// Code points from here up have no base letter.
+constexpr char32_t kLettersWithBase = 0x180;
+
 // The unaccented letter of aCodePoint, 0 when it has none. º and ª count as o and a.
 char BaseLetter(char32_t aCodePoint) {
   char base = '-';
@@ -72,12 +76,17 @@ char BaseLetter(char32_t aCodePoint) {
 }
 
 // Replaces each accented letter for which aSelected answers true; bytes that
-// are not UTF-8 pass unchanged.
+// are not UTF-8 pass unchanged. Runs of ASCII are copied whole.
 template <class Selected>
 std::string ReplaceAccents(std::string_view aText, Selected aSelected) {
   std::string out;
   out.reserve(aText.size());
   for (std::size_t pos = 0; pos < aText.size();) {
+    std::size_t ascii = pos;
+    while (ascii < aText.size() && static_cast<unsigned char>(aText[ascii]) < 0x80) ++ascii;
+    out.append(aText.substr(pos, ascii - pos));
+    pos = ascii;
+    if (pos == aText.size()) break;
     char32_t cp = 0;
     const std::size_t length = std::max<std::size_t>(SequenceAt(aText, pos, cp), 1);
     const char base = length > 1 && aSelected(cp) ? BaseLetter(cp) : '\0';
@@ -264,12 +273,15 @@ bool ParseDateTime(std::string_view aText, DateTimeParts& aParts) {
 
 }  // namespace
 
+// Only code points below U+0180 have a base letter, so the given characters
+// are kept as a table of those.
 std::string TGovUtilsServer::RemoveAccents(const std::string& aText,
                                            const std::string& aCharacters) {
-  const std::vector<char32_t> selected = CodePoints(aCharacters);
-  return ReplaceAccents(aText, [&](char32_t cp) {
-    return std::find(selected.begin(), selected.end(), cp) != selected.end();
-  });
+  std::bitset<kLettersWithBase> selected;
+  for (const char32_t cp : CodePoints(aCharacters)) {
+    if (cp < kLettersWithBase) selected.set(cp);
+  }
+  return ReplaceAccents(aText, [&](char32_t cp) { return cp < kLettersWithBase && selected[cp]; });
 }
 
 // Every accented letter of Latin-1 and Latin Extended-A, and º / ª.

@@ -84,6 +84,19 @@ TEST_F(LogsTest, TheBatchLogIsIndexedByEveryAccessKey) {
   }
 }
 
+TEST_F(LogsTest, ALogExtendedBeforeIsIndexedWholeNotOnlyByTheTextJustWritten) {
+  FTemp.Write("Log/env-lot-7.xml", Request({1}));  // an earlier send with the same number
+  const std::string request = Request({2});
+  FNFe->GravarLog(request, "env-lot", "7", "env-lot-7.xml");
+
+  FNFe->IndexarLogLote("env-lot-7.xml", &request);
+
+  for (const int n : {1, 2}) {
+    EXPECT_EQ(ReadFileBytes(FTemp.Path() + "XmlDestinatario/" + TestKey(n)),
+              "env-lot=env-lot-7.xml");
+  }
+}
+
 TEST_F(LogsTest, AnIndexNameMustStayInsideTheRecipientDirectory) {
   for (const std::string bad : {"../fora", "a/b", "", ".."}) {
     EXPECT_EQ(
@@ -125,6 +138,31 @@ TEST_F(LogsTest, ListarChavesLogAppendsTheKeysOfEveryDocumentOfTheLog) {
             "antes\r\n" + TestKey(1) + "\r\n" + TestKey(2) + "\r\n" + TestKey(3) + "\r\n");
   EXPECT_EQ(Capture([&] { TxndNFeXMLLogs::ListarChavesLog("x", nullptr, dir); }),
             (TRaised{"ExndNFeCheckParams", "Lista não foi instanciada."}));
+}
+
+// The keys are listed in one selection when every infNFe is simple; the
+// rule is the key of each infNFe's own XML, which the other texts follow.
+TEST_F(LogsTest, ListarChavesTextoGivesTheKeyOfEachInfNFeAsItsOwnXmlDoes) {
+  const std::string ns = "xmlns=\"http://www.portalfiscal.inf.br/nfe\"";
+  const std::vector<std::string> texts = {
+      Request({1, 2, 3}),
+      "<lote " + ns + "><infNFe Id=\"NFe&#x31;&amp;2\"/><infNFe Id=\"NFeçã🙂\"/></lote>",
+      "<lote " + ns + "><infNFe versao=\"3.10\"><infNFe Id=\"NFe9\"/></infNFe></lote>",
+      "<lote " + ns + "><infNFe Id=\"NFe1\"><infNFe Id=\"NFe2\"/></infNFe><infNFe/></lote>",
+      "<t:lote xmlns:t=\"http://www.portalfiscal.inf.br/nfe\"><t:infNFe Id=\"NFe5\"/>"
+      "<infNFe Id=\"NFe6\"/><t:infNFe t:Id=\"NFe7\" Id=\"NFe8\"/></t:lote>",
+      "<lote " + ns + "><infNFe Id=\"N\"/><infNFe Id=\"\"/><infNFe Id=\"&lt;NFe1\"/></lote>",
+  };
+  for (const std::string& text : texts) {
+    std::string expected;
+    for (int i = 0; i < TxndNFeXmlUtils::ContarNFeXPath(text); ++i) {
+      const std::string note = TxndNFeXmlUtils::ObterNFePorIndice(i, text, false);
+      expected += TxndNFeXmlUtils::ObterChaveAcesso(note, false) + "\r\n";
+    }
+    TStringList keys;
+    TxndNFeXMLLogs::ListarChavesTexto(text, &keys);
+    EXPECT_EQ(keys.Text(), expected) << text;
+  }
 }
 
 TEST_F(LogsTest, ListarChavesLogReportsALogThatIsNotXml) {

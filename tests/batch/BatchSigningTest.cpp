@@ -187,6 +187,18 @@ TEST_F(BatchFixture, AMissingSigningTemplateNamesTheFullPath) {
                          "Modelos/vm50a/SP/assinar_nota.xml"}));
 }
 
+TEST_F(BatchFixture, EveryBatchReadsTheSigningTemplateAgain) {
+  FNFe->SetDiretorioTemplates(FTemp.MakeDir("Modelos/vm50a"));
+  const std::string note = TestNote(TestKey(1));
+  std::string signed_;
+  for (const std::string wrapper :
+       {Wrapper, "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\" a=\"2\">"}) {
+    FTemp.Write("Modelos/vm50a/SP/assinar_nota.xml", wrapper + "%s</NFe>");
+    FNFe->AssinarLote(note + note, signed_);
+    EXPECT_EQ(signed_, Repeat(wrapper + note + FakeSignature + "</NFe>", 2));
+  }
+}
+
 // ---- Signature normalisation -----------------------------------------------------
 
 struct NormalizationCase {

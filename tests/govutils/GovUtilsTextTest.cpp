@@ -38,6 +38,26 @@ TEST_F(GovUtilsText, RemoveAccentsTouchesOnlyTheGivenCharacters) {
   EXPECT_EQ("ação", FUtils->RemoveAccents("ação", ""));
 }
 
+TEST_F(GovUtilsText, RemoveAccentsOnMixedAndBrokenText) {
+  struct Case {
+    const char* Text;
+    const char* Characters;
+    const char* Expected;
+  };
+  const Case cases[] = {
+      {"café 日本 € a", "é日€a", "cafe 日本 € a"},  // no base letter: kept
+      {"Łódź", "źŁ", "Lódz"},
+      {"🙂ç🙂ç", "ç", "🙂c🙂c"},
+      {"a\xC3 ç\xE2\x82", "ç", "a\xC3 c\xE2\x82"},                  // stray and cut sequences stay
+      {"\xC1\xA9 \xED\xA0\x80 é", "é", "\xC1\xA9 \xED\xA0\x80 e"},  // overlong, surrogate
+      {"ção", "\xC3", "ção"},                                       // a stray byte selects nothing
+      {"ºª", "ºª", "oa"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.Expected, FUtils->RemoveAccents(c.Text, c.Characters)) << c.Text;
+  }
+}
+
 TEST_F(GovUtilsText, PadLeftCountsCodePoints) {
   EXPECT_EQ("000000123", FUtils->PadLeft("123", 9));
   EXPECT_EQ("00ção", FUtils->PadLeft("ção", 5));

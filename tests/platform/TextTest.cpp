@@ -4,6 +4,8 @@
 
 #include <clocale>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "platform/exception.h"
 
@@ -161,6 +163,22 @@ INSTANTIATE_TEST_SUITE_P(
                     ReplaceCase{"aaa", "aa", "b", true, false, "ba"},
                     ReplaceCase{"abc", "", "x", true, false, "abc"},
                     ReplaceCase{"\r\nA\r\n", "\r\n", "", true, false, "A"}));
+
+TEST(FindText, FindsWhatStringViewFindFindsFromEveryStart) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"<a><infNFe Id=\"1\"><infNFe Id=\"2\"></infNFe>", "<infNFe Id="},
+      {"aaab", "aab"},
+      {"ação", "ção"},
+      {"<<<", "<"},
+      {"abc", ""},
+      {"", "x"},
+      {"ab", "abc"}};
+  for (const auto& [text, sub] : cases) {
+    for (std::size_t from = 0; from <= text.size() + 1; ++from) {
+      EXPECT_EQ(FindText(text, sub, from), text.find(sub, from)) << text << " " << sub << " " << from;
+    }
+  }
+}
 
 // ---------------------------------------------------------------------------
 // Format

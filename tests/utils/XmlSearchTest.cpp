@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "platform/text.h"
 #include "tests/utils/XmlUtilsTestSupport.h"
 #include "utils/xndNFeXmlUtils.h"
 
@@ -32,6 +35,35 @@ INSTANTIATE_TEST_SUITE_P(
                       TagCase{"Accents", "xNome", "<xNome>São João</xNome>", "São João"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// ObterValorTag searches bytes where it can; its rule counts code points.
+std::string ValorTagPelaRegra(const std::string& aTag, const std::string& aXml) {
+  const auto abertura = static_cast<std::ptrdiff_t>(Utf8Pos("<" + aTag + ">", aXml));
+  const auto fechamento = static_cast<std::ptrdiff_t>(Utf8Pos("</" + aTag + ">", aXml));
+  const std::ptrdiff_t inicio = abertura + static_cast<std::ptrdiff_t>(Utf8Length(aTag)) + 2;
+  return Utf8Copy(aXml, inicio, fechamento - inicio);
+}
+
+TEST(XmlSearch, TagValueFollowsTheCodePointRuleOnTrickyTexts) {
+  const std::vector<std::pair<std::string, std::string>> casos = {
+      {"xJust", "<a><!-- <xJust>comentário</xJust> --><xJust>Falha técnica</xJust></a>"},
+      {"xJust", "<a><![CDATA[</xJust>]]><xJust>depois</xJust></a>"},
+      {"det", "<det><det>interno</det></det>"},
+      {"xNome", "<xNome>日本 – 🙂 ção</xNome>"},
+      {"xNome", "\xC3<xNome>\xE2\x82 solto \xF0\x9F</xNome>\xC3"},
+      {"xNome", "ação 🙂</xNome><xNome>x</xNome>"},
+      {"xNome", "<xNome>sem fim 🙂"},
+      {"b", "</b>日本<b>x</b>"},
+      {"b", "<b></b>"},
+      {"ç", "<ç>cedilha</ç>"},
+      {"ç", "çç</ç>"},
+      {"\xC3", "<\xC3>byte solto</\xC3>"},
+      {"", "a<>b</>c"},
+  };
+  for (const auto& [tag, xml] : casos) {
+    EXPECT_EQ(ValorTagPelaRegra(tag, xml), ObterValorTag(tag, xml)) << tag << " em " << xml;
+  }
+}
+
 TEST(XmlSearch, ReceiptNumberAndSignature) {
   EXPECT_EQ("423000021574483", ObterNumeroRecibo(test::Fixture("nfe200_retEnviNFe_103.xml")));
   EXPECT_TRUE(NotaAssinada(test::Fixture("nfe200_nfeProc_autorizada.xml")));
@@ -55,6 +87,28 @@ TEST(XmlSearch, ExtractAndCountNotesOfABatch) {
   // A note without its end tag gives nothing.
   EXPECT_EQ("", utils.ExtrairNFe(0, "<infNFe Id=\"NFe1\"><ide/>", false));
   EXPECT_EQ(0, TxndNFeXmlUtils::ContarNFe("<infNFe versao=\"4.00\" Id=\"NFe1\"></infNFe>"));
+}
+
+// The one-pass walk against ExtrairNFePadrao at every index, with and
+// without the protocol: notes without their end tag, a hit inside another
+// note, a multi-byte character right after "<infNFe Id=".
+TEST(XmlSearch, OnePassWalkGivesWhatEachIndexGives) {
+  const std::vector<std::string> lotes = {
+      kLote,
+      "<infNFe Id=\"1\"><a/><infNFe Id=\"2\"><b/></infNFe></infNFe><infNFe Id=\"3\">",
+      "<infNFe Id=\"1\"><protNFe/><infNFe Id=ção</infNFe><infNFe Id=<infNFe Id=x</infNFe>",
+      "<infNFe Id=\xE2\x82<infNFe Id=\"🙂\"></protNFe></infNFe><infNFe Id=",
+      "sem notas</infNFe>",
+  };
+  for (const std::string& lote : lotes) {
+    for (const bool protocolo : {false, true}) {
+      TPercursoNFe percurso(lote, protocolo);
+      for (int i = 0; i <= TxndNFeXmlUtils::ContarNFe(lote) + 1; ++i) {
+        EXPECT_EQ(TxndNFeXmlUtils::ExtrairNFePadrao(i, lote, protocolo), percurso.Proxima())
+            << "nota " << i << (protocolo ? " com protocolo" : "") << " de " << lote;
+      }
+    }
+  }
 }
 
 TEST(XmlSearch, ExtractIsOverridable) {
