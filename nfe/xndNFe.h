@@ -81,8 +81,15 @@ class TxndCustomNFe : public TComponent {
   void SetTipoCertificado(TCertificadoKind aValue) { FTipoCertificado = aValue; }
   // The versioned templates directory; stores the default "Templates/" when empty.
   std::string DiretorioTemplates();
+  // Whether the server certificate of the web services goes unverified.
+  // A host that never chooses (neither this property nor the configuration
+  // file's "IgnoreInvalidCertificates" key) gets true at the first server
+  // use; a value the host did set, true or false, is never overridden.
   bool IgnoreInvalidCertificates() const { return FIgnoreInvalidCertificates; }
-  void SetIgnoreInvalidCertificates(bool aValue) { FIgnoreInvalidCertificates = aValue; }
+  void SetIgnoreInvalidCertificates(bool aValue) {
+    FIgnoreInvalidCertificates = aValue;
+    FIgnoreInvalidCertificatesEscolhido = true;
+  }
   const std::string& CNPJ() const { return FCNPJ; }
   void SetCNPJ(const std::string& aValue) { FCNPJ = aValue; }
   std::string ArquivoServidoresHom() const;
@@ -209,6 +216,7 @@ class TxndCustomNFe : public TComponent {
   TCertificadoKind FTipoCertificado = ckMemory;
   std::string FDiretorioTemplates;
   bool FIgnoreInvalidCertificates = false;
+  bool FIgnoreInvalidCertificatesEscolhido = false;  // set by the host
   std::string FCNPJ;
   std::string FArquivoServidoresHom;
   std::string FArquivoServidoresProd;
