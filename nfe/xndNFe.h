@@ -312,12 +312,15 @@ class TxndNFe : public TxndCustomNFe {
 
   // ---- Operation logs (xndNFeLogs.cpp) ----
   // Appends aXml to the log aNomeArquivo (MakeLogFileName(aTipo, aIdLote)
-  // when empty) when SalvarLogsEmDisco; raises OnLog and OnLogContent.
+  // when empty) when SalvarLogsEmDisco; raises OnLog and OnLogContent. The
+  // append is whole or not at all; a failure is ExndLogException naming the
+  // file and the reason.
   void GravarLog(const std::string& aXml, const std::string& aTipo, const std::string& aIdLote,
                  const std::string& aNomeArquivo);
   // One index file per access key of the batch log, when SalvarLogsEmDisco.
   void IndexarLogLote(const std::string& aNomeArquivoLog);
-  // DiretorioXmlDestinatario + aChaveOuRecibo := "env-lot=" + aNomeArquivoLog.
+  // DiretorioXmlDestinatario + aChaveOuRecibo := "env-lot=" + aNomeArquivoLog;
+  // a failure is ExndLogException naming the file and the reason.
   void GravarIndiceLog(const std::string& aChaveOuRecibo, const std::string& aNomeArquivoLog);
 
   // ---- Published properties ----
