@@ -285,6 +285,11 @@ class TxndNFe : public TxndCustomNFe {
   virtual void AssinarLote(const std::string& aXml, std::string& aXmlAssinado);
   // Checks, logs and indexes the request, sends it, logs the answer (aRetorno)
   // and indexes its receipt; aCompactado goes unchanged to the version interface.
+  // Once the service has answered, the batch counts as sent: aRetorno holds
+  // the answer from then on, and a failure of a later step (answer log,
+  // receipt index) raises ExndNFeLoteEnviadoException, whose NumeroRecibo()
+  // and Retorno() give the receipt and the answer. Any other exception means
+  // the batch did not reach the service (or its answer did not come back).
   virtual void EnviarLote(const std::string& aIdLote, const std::string& aLoteNotas,
                           std::string& aRetorno, bool aCompactado);
   // "ID110110" + key + the sequence with at least two digits.

@@ -69,4 +69,23 @@ void ExndException::WriteLog(const char* aClassName, const std::string& aLogDir)
   }
 }
 
+ExndNFeLoteEnviadoException::ExndNFeLoteEnviadoException(std::string aIdLote,
+                                                         std::string aNumeroRecibo,
+                                                         std::string aRetorno,
+                                                         const std::string& aFalha,
+                                                         const std::string& aLogDir)
+    : ExndNFeException(
+          Target("ExndNFeLoteEnviadoException"),
+          aNumeroRecibo.empty()
+              ? Format("O lote %s foi enviado e o serviço respondeu sem recibo, mas houve uma "
+                       "falha depois do envio: %s",
+                       aIdLote, aFalha)
+              : Format("O lote %s foi enviado e o serviço respondeu com o recibo %s, mas houve "
+                       "uma falha depois do envio: %s",
+                       aIdLote, aNumeroRecibo, aFalha),
+          aLogDir),
+      FIdLote(std::move(aIdLote)),
+      FNumeroRecibo(std::move(aNumeroRecibo)),
+      FRetorno(std::move(aRetorno)) {}
+
 }  // namespace xnd

@@ -157,4 +157,24 @@ XND_DECLARE_NFE_EXCEPTION(ExndNFeReportException, ExndNFeException);
 #undef XND_DECLARE_NFE_EXCEPTION
 #undef XND_DECLARE_NFE_EXCEPTION_BRANCH
 
+// EnviarLote after the service has answered: the batch was sent (do not send
+// it again) but a later step failed (writing the answer log or the receipt
+// index). The message names the batch, the receipt and the failure; the
+// answer and its receipt ("" when the answer has none) come with it.
+class ExndNFeLoteEnviadoException : public ExndNFeException {
+ public:
+  ExndNFeLoteEnviadoException(std::string aIdLote, std::string aNumeroRecibo, std::string aRetorno,
+                              const std::string& aFalha, const std::string& aLogDir);
+  const char* ClassName() const noexcept override { return "ExndNFeLoteEnviadoException"; }
+
+  const std::string& IdLote() const noexcept { return FIdLote; }
+  const std::string& NumeroRecibo() const noexcept { return FNumeroRecibo; }
+  const std::string& Retorno() const noexcept { return FRetorno; }
+
+ private:
+  std::string FIdLote;
+  std::string FNumeroRecibo;
+  std::string FRetorno;
+};
+
 }  // namespace xnd
