@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "servers/govx/GovXCertificates.h"
 #include "servers/govx/GovXSigner.h"
+#include "servers/govx/GovXXml.h"
 #include "tests/govx/GovXTestKit.h"
 #include "tests/support/SampleDocuments.h"
 #include "tests/support/TempDir.h"
@@ -234,6 +235,11 @@ INSTANTIATE_TEST_SUITE_P(
         SignErrorCase{"XmlMalFormado", "infNFe", "<NFe><infNFe Id=\"NFe1\">", "NFe1",
                       "O XML a assinar não é um XML válido: linha 1: Premature end of data in tag "
                       "infNFe line 1"},
+        // The size is refused before any parsing.
+        SignErrorCase{"XmlGrandeDemais", "infNFe",
+                      SmallNote + std::string(govx::MaxXmlBytes + 1 - SmallNote.size(), ' '),
+                      "NFe1",
+                      "O XML a assinar tem 16777217 bytes, acima do limite de 16 MB."},
         SignErrorCase{
             "Doctype", "infNFe",
             "<!DOCTYPE NFe [<!ENTITY e \"x\">]><NFe><infNFe Id=\"NFe1\">&e;</infNFe></NFe>", "NFe1",
