@@ -40,6 +40,6 @@ if(TARGET xndnfe_tests_app)
 endif()
 
 # Sanitized archives cannot be linked by an ordinary host build.
-if(XND_INSTALL AND NOT XND_SANITIZE AND NOT XND_TSAN)
+if(XND_INSTALL AND NOT XND_SANITIZE AND NOT XND_SANITIZE_THREAD)
   include(${CMAKE_CURRENT_LIST_DIR}/XndConsumerTests.cmake)
 endif()

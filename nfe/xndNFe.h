@@ -82,8 +82,15 @@ class TxndCustomNFe : public TComponent {
   void SetTipoCertificado(TCertificadoKind aValue) { FTipoCertificado = aValue; }
   // The versioned templates directory; stores the default "Templates/" when empty.
   std::string DiretorioTemplates();
+  // Whether the server certificate of the web services goes unverified.
+  // A host that never chooses (neither this property nor the configuration
+  // file's "IgnoreInvalidCertificates" key) gets true at the first server
+  // use; a value the host did set, true or false, is never overridden.
   bool IgnoreInvalidCertificates() const { return FIgnoreInvalidCertificates; }
-  void SetIgnoreInvalidCertificates(bool aValue) { FIgnoreInvalidCertificates = aValue; }
+  void SetIgnoreInvalidCertificates(bool aValue) {
+    FIgnoreInvalidCertificates = aValue;
+    FIgnoreInvalidCertificatesEscolhido = true;
+  }
   const std::string& CNPJ() const { return FCNPJ; }
   void SetCNPJ(const std::string& aValue) { FCNPJ = aValue; }
   std::string ArquivoServidoresHom() const;
@@ -210,6 +217,7 @@ class TxndCustomNFe : public TComponent {
   TCertificadoKind FTipoCertificado = ckMemory;
   std::string FDiretorioTemplates;
   bool FIgnoreInvalidCertificates = false;
+  bool FIgnoreInvalidCertificatesEscolhido = false;  // set by the host
   std::string FCNPJ;
   std::string FArquivoServidoresHom;
   std::string FArquivoServidoresProd;
@@ -278,6 +286,11 @@ class TxndNFe : public TxndCustomNFe {
   virtual void AssinarLote(const std::string& aXml, std::string& aXmlAssinado);
   // Checks, logs and indexes the request, sends it, logs the answer (aRetorno)
   // and indexes its receipt; aCompactado goes unchanged to the version interface.
+  // Once the service has answered, the batch counts as sent: aRetorno holds
+  // the answer from then on, and a failure of a later step (answer log,
+  // receipt index) raises ExndNFeLoteEnviadoException, whose NumeroRecibo()
+  // and Retorno() give the receipt and the answer. Any other exception means
+  // the batch did not reach the service (or its answer did not come back).
   virtual void EnviarLote(const std::string& aIdLote, const std::string& aLoteNotas,
                           std::string& aRetorno, bool aCompactado);
   // "ID110110" + key + the sequence with at least two digits.
@@ -305,7 +318,9 @@ class TxndNFe : public TxndCustomNFe {
 
   // ---- Operation logs (xndNFeLogs.cpp) ----
   // Appends aXml to the log aNomeArquivo (MakeLogFileName(aTipo, aIdLote)
-  // when empty) when SalvarLogsEmDisco; raises OnLog and OnLogContent.
+  // when empty) when SalvarLogsEmDisco; raises OnLog and OnLogContent. The
+  // append is whole or not at all; a failure is ExndLogException naming the
+  // file and the reason.
   void GravarLog(const std::string& aXml, const std::string& aTipo, const std::string& aIdLote,
                  const std::string& aNomeArquivo);
   // One index file per access key of the batch log, when SalvarLogsEmDisco.
@@ -313,7 +328,8 @@ class TxndNFe : public TxndCustomNFe {
   // The same for the log that aXmlGravado was just appended to: when that is
   // all the log holds, the keys come from aXmlGravado without reading it back.
   void IndexarLogLote(const std::string& aNomeArquivoLog, const std::string* aXmlGravado);
-  // DiretorioXmlDestinatario + aChaveOuRecibo := "env-lot=" + aNomeArquivoLog.
+  // DiretorioXmlDestinatario + aChaveOuRecibo := "env-lot=" + aNomeArquivoLog;
+  // a failure is ExndLogException naming the file and the reason.
   void GravarIndiceLog(const std::string& aChaveOuRecibo, const std::string& aNomeArquivoLog);
 
   // ---- Published properties ----

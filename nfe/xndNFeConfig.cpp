@@ -86,7 +86,10 @@ void TxndCustomNFe::LerValoresComponente(TCustomIniFile& aIni, const std::string
   SetDiretorioLog(aIni.ReadString(s, "DiretorioLog", "Log"));
   SetAmbiente(NumeroParaAmbiente(aIni.ReadInteger(s, "Ambiente", 2)));
   SetValidarEsquemaAntesEnvio(aIni.ReadBool(s, "ValidarEsquema", false));
-  SetIgnoreInvalidCertificates(aIni.ReadBool(s, "IgnoreInvalidCertificates", false));
+  // Only a key that is present is a choice of the host (see the property).
+  if (aIni.ValueExists(s, "IgnoreInvalidCertificates")) {
+    SetIgnoreInvalidCertificates(aIni.ReadBool(s, "IgnoreInvalidCertificates", false));
+  }
   FNomeCertificado->SetText(aIni.ReadString(s, "NomeCertificado", ""));
   SetPinCode(ObterGovUtils()->UnprotectText(aIni.ReadString(s, "PinCode", "")));
   SetConexaoSegura(aIni.ReadBool(s, "ConexaoSegura", true));

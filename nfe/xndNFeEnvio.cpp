@@ -59,9 +59,16 @@ void TxndNFe::EnviarLote(const std::string& aIdLote, const std::string& aLoteNot
   } catch (const std::exception& e) {
     throw ExndNFeException("Erro ao enviar NF-e: " + std::string(e.what()), DiretorioLogErro());
   }
-  GravarLog(aRetorno, TipoLogRecibo, aIdLote, "");
-  const std::string recibo = ObterNumeroRecibo(aRetorno);
-  if (!recibo.empty() && SalvarLogsEmDisco()) GravarIndiceLog(recibo, arquivoLog);
+  // The batch is out: whatever fails from here on, the caller must learn
+  // that it was sent and its receipt, or it would send it again.
+  std::string recibo;
+  try {
+    recibo = ObterNumeroRecibo(aRetorno);
+    GravarLog(aRetorno, TipoLogRecibo, aIdLote, "");
+    if (!recibo.empty() && SalvarLogsEmDisco()) GravarIndiceLog(recibo, arquivoLog);
+  } catch (const std::exception& e) {
+    throw ExndNFeLoteEnviadoException(aIdLote, recibo, aRetorno, e.what(), DiretorioLogErro());
+  }
 }
 
 }  // namespace xnd

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/stringlist.h"
 #include "types/xndNFeExceptions.h"
@@ -41,7 +42,11 @@ void TxndNFe::GravarLog(const std::string& aXml, const std::string& aTipo,
     }
     IncluirBarraFinal(diretorio);
     const std::string caminho = diretorio + nome;
-    ObterGovUtils()->AppendTextFile(aXml, caminho);
+    try {
+      ObterGovUtils()->AppendTextFile(aXml, caminho);
+    } catch (const EOleException& e) {
+      throw ExndLogException(e.Message(), DiretorioLogErro());
+    }
     if (OnLog()) OnLog()(aTipo, aIdLote, caminho);
   }
   if (OnLogContent()) OnLogContent()(aTipo, aIdLote, nome, aXml);
@@ -76,8 +81,12 @@ void TxndNFe::GravarIndiceLog(const std::string& aChaveOuRecibo,
     throw ExndLogException("Nome inválido para o arquivo de índice do log: %s", {aChaveOuRecibo},
                            DiretorioLogErro());
   }
-  ObterGovUtils()->WriteTextFile(PrefixoIndice + aNomeArquivoLog,
-                                 DiretorioXmlDestinatario() + aChaveOuRecibo);
+  const std::string caminho = DiretorioXmlDestinatario() + aChaveOuRecibo;
+  try {
+    ObterGovUtils()->WriteTextFile(PrefixoIndice + aNomeArquivoLog, caminho);
+  } catch (const EOleException& e) {
+    throw ExndLogException(e.Message(), DiretorioLogErro());
+  }
 }
 
 }  // namespace xnd

@@ -43,7 +43,8 @@ void TxndCustomNFe::ConfigurarGovXNovo(TxndGovX& aGovX) {
     FOnCheckCertificate(nome);
   };
   aGovX->SignatureSettings().SetOption(OpcaoAssinatura);
-  FIgnoreInvalidCertificates = true;
+  // Verification is off by default, but never against the host's choice.
+  if (!FIgnoreInvalidCertificatesEscolhido) FIgnoreInvalidCertificates = true;
   FTipoCertificado = ckFile;
   FNomeCertificado->SetOnTextChange(
       [this](const std::string& aTexto) { TratarNomeCertificado(aTexto); });

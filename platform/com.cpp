@@ -22,27 +22,32 @@ ServerRegistry& ServerRegistry::Instance() {
 }
 
 void ServerRegistry::Register(const std::string& aName, Factory aFactory) {
+  const std::lock_guard lock(FMutex);
   FFactories[aName] = std::move(aFactory);
 }
 
 void ServerRegistry::RegisterDefault(const std::string& aName, const Factory& aFactory) {
+  const std::lock_guard lock(FMutex);
   FFactories.try_emplace(aName, aFactory);
 }
 
-void ServerRegistry::Unregister(const std::string& aName) { FFactories.erase(aName); }
+void ServerRegistry::Unregister(const std::string& aName) {
+  const std::lock_guard lock(FMutex);
+  FFactories.erase(aName);
+}
 
 bool ServerRegistry::IsRegistered(const std::string& aName) const {
+  const std::lock_guard lock(FMutex);
   return FFactories.count(aName) != 0;
 }
 
 std::unique_ptr<IServer> ServerRegistry::Create(const std::string& aName) const {
-  const auto it = FFactories.find(aName);
-  if (it == FFactories.end() || !it->second) {
-    throw EOleSysError("Classe não registrada: " + aName);
-  }
+  // A copy, called outside the lock: a factory may itself use the registry.
+  const Factory factory = Find(aName);
+  if (!factory) throw EOleSysError("Classe não registrada: " + aName);
   std::unique_ptr<IServer> server;
   try {
-    server = it->second();
+    server = factory();
   } catch (const Exception&) {
     throw;
   } catch (const std::exception& e) {
@@ -55,6 +60,7 @@ std::unique_ptr<IServer> ServerRegistry::Create(const std::string& aName) const 
 }
 
 ServerRegistry::Factory ServerRegistry::Find(const std::string& aName) const {
+  const std::lock_guard lock(FMutex);
   const auto it = FFactories.find(aName);
   return it == FFactories.end() ? Factory{} : it->second;
 }

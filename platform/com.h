@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/exception.h"
@@ -41,7 +42,9 @@ class IServer {
 // Maps a server name ("xndGovX", "xndGovUtils") to the factory that creates it.
 // The only process-wide mutable state of the library: a wrapper installs the
 // default factory of its server when none is registered, and a test may
-// register a fake or a failing one first.
+// register a fake or a failing one first. Every operation holds the
+// registry's lock, so components on different threads may make their first
+// server calls at the same time; a factory runs outside the lock.
 class ServerRegistry {
  public:
   using Factory = std::function<std::unique_ptr<IServer>()>;
@@ -72,6 +75,7 @@ class ServerRegistry {
   }
 
  private:
+  mutable std::mutex FMutex;
   std::map<std::string, Factory> FFactories;
 };
 

@@ -33,11 +33,18 @@ class EConvertError : public Exception {
   const char* ClassName() const noexcept override { return "EConvertError"; }
 };
 
-// A file or directory operation of the platform failed.
+// A file or directory operation of the platform failed; ErrorCode is the
+// system's errno (0 when not known).
 class EInOutError : public Exception {
  public:
   using Exception::Exception;
+  EInOutError(std::string aMessage, int aErrorCode)
+      : Exception(std::move(aMessage)), FErrorCode(aErrorCode) {}
   const char* ClassName() const noexcept override { return "EInOutError"; }
+  int ErrorCode() const noexcept { return FErrorCode; }
+
+ private:
+  int FErrorCode = 0;
 };
 
 // An error reported by an automation server: carries the server's message.

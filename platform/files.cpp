@@ -16,7 +16,7 @@ namespace xnd {
 namespace {
 
 [[noreturn]] void ThrowIoError(const std::string& aAction, const std::string& aPath, int aErrno) {
-  throw EInOutError(aAction + " \"" + aPath + "\": " + std::strerror(aErrno));
+  throw EInOutError(aAction + " \"" + aPath + "\": " + std::strerror(aErrno), aErrno);
 }
 
 // A file descriptor closed when it goes out of scope.
@@ -42,17 +42,80 @@ class FileDescriptor {
   int FFd;
 };
 
-void WriteAll(const std::string& aPath, std::string_view aBytes, int aFlags) {
-  FileDescriptor fd(::open(aPath.c_str(), aFlags | O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-  if (!fd.Valid()) ThrowIoError("Cannot open file", aPath, errno);
-  std::size_t written = 0;
-  while (written < aBytes.size()) {
-    const ssize_t n = ::write(fd.Get(), aBytes.data() + written, aBytes.size() - written);
+// Writes all of aBytes at the descriptor's position; the errno of the
+// failure, 0 when everything went.
+int WriteBytes(int aFd, std::string_view aBytes, std::size_t& aWritten) {
+  aWritten = 0;
+  while (aWritten < aBytes.size()) {
+    const ssize_t n = ::write(aFd, aBytes.data() + aWritten, aBytes.size() - aWritten);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ThrowIoError("Cannot write file", aPath, errno);
+      return errno;
     }
-    written += static_cast<std::size_t>(n);
+    aWritten += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+// In place, truncating (devices, pipes: what cannot be replaced).
+void WriteInPlace(const std::string& aPath, std::string_view aBytes) {
+  FileDescriptor fd(::open(aPath.c_str(), O_TRUNC | O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+  if (!fd.Valid()) ThrowIoError("Cannot open file", aPath, errno);
+  std::size_t written = 0;
+  if (const int error = WriteBytes(fd.Get(), aBytes, written)) {
+    ThrowIoError("Cannot write file", aPath, error);
+  }
+  if (fd.Close() != 0) ThrowIoError("Cannot write file", aPath, errno);
+}
+
+// Through "<path>.tmp-<tid>" renamed over aPath: readers see the old content
+// or the new one, never a part. An existing file keeps its permissions.
+void ReplaceFile(const std::string& aPath, std::string_view aBytes, const struct stat* aOld) {
+  const std::string temporary = aPath + ".tmp-" + std::to_string(::gettid());
+  FileDescriptor fd(
+      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, aOld ? 0600 : 0666));
+  if (!fd.Valid()) ThrowIoError("Cannot open file", aPath, errno);
+  std::size_t written = 0;
+  int error = WriteBytes(fd.Get(), aBytes, written);
+  if (error == 0 && aOld != nullptr && ::fchmod(fd.Get(), aOld->st_mode & 07777) != 0) {
+    error = errno;
+  }
+  if (error == 0 && fd.Close() != 0) error = errno;
+  if (error == 0 && ::rename(temporary.c_str(), aPath.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temporary.c_str());
+    ThrowIoError("Cannot write file", aPath, error);
+  }
+}
+
+// O_APPEND, and a failed append taken back: the file is cut to the size it
+// had, unless someone else appended meanwhile; a file this call created is
+// removed.
+void AppendAll(const std::string& aPath, std::string_view aBytes) {
+  bool created = false;
+  int descriptor = ::open(aPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (descriptor < 0 && errno == ENOENT) {
+    descriptor = ::open(aPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    created = descriptor >= 0;
+    if (descriptor < 0 && errno == EEXIST) {
+      descriptor = ::open(aPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    }
+  }
+  FileDescriptor fd(descriptor);
+  if (!fd.Valid()) ThrowIoError("Cannot open file", aPath, errno);
+  struct stat before {};
+  const bool regular = ::fstat(fd.Get(), &before) == 0 && S_ISREG(before.st_mode);
+  std::size_t written = 0;
+  const int error = WriteBytes(fd.Get(), aBytes, written);
+  if (error != 0) {
+    struct stat now {};
+    if (regular && ::fstat(fd.Get(), &now) == 0 &&
+        now.st_size == before.st_size + static_cast<off_t>(written)) {
+      if (::ftruncate(fd.Get(), before.st_size) == 0 && created && before.st_size == 0) {
+        ::unlink(aPath.c_str());
+      }
+    }
+    ThrowIoError("Cannot write file", aPath, error);
   }
   if (fd.Close() != 0) ThrowIoError("Cannot write file", aPath, errno);
 }
@@ -185,11 +248,48 @@ std::string ReadFileBytes(const std::string& aPath) {
 }
 
 void WriteFileBytes(const std::string& aPath, std::string_view aBytes) {
-  WriteAll(aPath, aBytes, O_TRUNC);
+  struct stat old {};
+  if (::lstat(aPath.c_str(), &old) == 0) {
+    if (S_ISREG(old.st_mode)) return ReplaceFile(aPath, aBytes, &old);
+    return WriteInPlace(aPath, aBytes);
+  }
+  if (errno == ENOENT) return ReplaceFile(aPath, aBytes, nullptr);
+  WriteInPlace(aPath, aBytes);
 }
 
-void AppendFileBytes(const std::string& aPath, std::string_view aBytes) {
-  WriteAll(aPath, aBytes, O_APPEND);
+void AppendFileBytes(const std::string& aPath, std::string_view aBytes) { AppendAll(aPath, aBytes); }
+
+std::string SystemErrorText(int aErrno) {
+  switch (aErrno) {
+    case ENOSPC:
+      return "não há espaço livre no dispositivo";
+    case EDQUOT:
+      return "cota de disco excedida";
+    case EFBIG:
+      return "o arquivo passaria do tamanho máximo permitido";
+    case EROFS:
+      return "sistema de arquivos somente para leitura";
+    case EACCES:
+    case EPERM:
+      return "permissão negada";
+    case ENOENT:
+      return "arquivo ou diretório inexistente";
+    case ENOTDIR:
+      return "uma parte do caminho não é um diretório";
+    case EISDIR:
+      return "o caminho é um diretório";
+    case EEXIST:
+      return "já existe um arquivo com esse nome";
+    case ENAMETOOLONG:
+      return "nome de arquivo longo demais";
+    case EIO:
+      return "erro de entrada/saída no dispositivo";
+    case EMFILE:
+    case ENFILE:
+      return "arquivos abertos demais";
+    default:
+      return std::strerror(aErrno);
+  }
 }
 
 std::string TemporaryDirectory() {

@@ -43,11 +43,23 @@ bool CreateDir(const std::string& aPath);
 bool ForceDirectories(const std::string& aPath);
 bool DeleteFile(const std::string& aPath);
 
-// Whole-file helpers (bytes as they are). EInOutError with the path and the
-// system's reason when they fail.
+// Whole-file helpers (bytes as they are). EInOutError with the path, the
+// system's reason and its errno when they fail.
+//
+// Neither write leaves a half-written file: WriteFileBytes writes a regular
+// file (or a new one) through a temporary file in the same directory renamed
+// over it, and AppendFileBytes cuts a failed append back to the size the
+// file had (removing a file it created), so a full disk or a size limit
+// leaves the file as it was. Other kinds of file (devices, pipes) are
+// written in place.
 std::string ReadFileBytes(const std::string& aPath);
 void WriteFileBytes(const std::string& aPath, std::string_view aBytes);
 void AppendFileBytes(const std::string& aPath, std::string_view aBytes);
+
+// The reason of a system error code in Portuguese for the usual file
+// failures (no space, read-only file system, permission...), the system's
+// own text for the others.
+std::string SystemErrorText(int aErrno);
 
 // $TMPDIR or /tmp, with a trailing "/".
 std::string TemporaryDirectory();

@@ -290,6 +290,33 @@ std::size_t Utf8Pos(std::string_view aSub, std::string_view aText) {
   return 0;
 }
 
+std::string EscapeControlCharacters(std::string_view aText) {
+  static constexpr char Hex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(aText.size());
+  for (const char c : aText) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (byte < 0x20 || byte == 0x7F) {
+          out.append("\\x").append(1, Hex[byte >> 4]).append(1, Hex[byte & 0xF]);
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out;
+}
+
 bool IsValidUtf8(std::string_view aText) {
   for (std::size_t i = 0; i < aText.size();) {
     const std::size_t n = SequenceLength(aText, i);

@@ -55,6 +55,11 @@ bool EndsText(std::string_view aSuffix, std::string_view aText);
 // point into aText.
 std::vector<std::string_view> SplitLines(std::string_view aText);
 
+// Text that came from outside (a server's answer) made safe for a one-line
+// message or log line: CR, LF and TAB become the two characters \r, \n, \t,
+// every other control character (U+0000-U+001F, U+007F) becomes \xNN.
+std::string EscapeControlCharacters(std::string_view aText);
+
 // Format: the printf subset of the system's messages: %s, %d, %<w>.<p>d
 // (zero-padded to p digits, space-padded to w), %-<w>d / %-<w>s (left
 // justified), %.<p>s (at most p code points), %%. Too few arguments raise

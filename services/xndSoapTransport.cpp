@@ -14,6 +14,19 @@ namespace {
 
 constexpr const char* SoapEnvelopeNs = "http://schemas.xmlsoap.org/soap/envelope/";
 
+// Bounds of one request: an answer of at most 16 MB (after decompression),
+// 3 minutes in all, 30 s to connect, abandoned below 100 bytes/s for 60 s.
+constexpr std::size_t MaxCorpo = 16u * 1024u * 1024u;
+constexpr long TempoTotalMs = 180000;
+constexpr long TempoConexaoMs = 30000;
+constexpr long VelocidadeMinima = 100;
+constexpr long TempoVelocidadeMinima = 60;
+
+struct TCorpo {
+  std::string Texto;
+  bool Excedido = false;
+};
+
 struct CurlDeleter {
   void operator()(CURL* aHandle) const { curl_easy_cleanup(aHandle); }
 };
@@ -36,6 +49,12 @@ CurlPtr NovaRequisicao() {
   InicializarCurl();
   CurlPtr handle(curl_easy_init());
   if (!handle) throw ESoapTransportError("Não foi possível criar a requisição HTTP (libcurl)");
+  // Set before the before-post hook, which may change them.
+  curl_easy_setopt(handle.get(), CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(MaxCorpo));
+  curl_easy_setopt(handle.get(), CURLOPT_TIMEOUT_MS, TempoTotalMs);
+  curl_easy_setopt(handle.get(), CURLOPT_CONNECTTIMEOUT_MS, TempoConexaoMs);
+  curl_easy_setopt(handle.get(), CURLOPT_LOW_SPEED_LIMIT, VelocidadeMinima);
+  curl_easy_setopt(handle.get(), CURLOPT_LOW_SPEED_TIME, TempoVelocidadeMinima);
   return handle;
 }
 
@@ -47,7 +66,16 @@ HeaderListPtr Acrescentar(HeaderListPtr aLista, const std::string& aLinha) {
 }
 
 size_t GuardarCorpo(char* aDados, size_t aTamanho, size_t aQuantidade, void* aDestino) {
-  static_cast<std::string*>(aDestino)->append(aDados, aTamanho * aQuantidade);
+  auto* corpo = static_cast<TCorpo*>(aDestino);
+  if (aTamanho * aQuantidade > MaxCorpo - corpo->Texto.size()) {
+    corpo->Excedido = true;
+    return 0;
+  }
+  try {
+    corpo->Texto.append(aDados, aTamanho * aQuantidade);
+  } catch (...) {
+    return 0;
+  }
   return aTamanho * aQuantidade;
 }
 
@@ -61,7 +89,7 @@ size_t GuardarMotivo(char* aDados, size_t aTamanho, size_t aQuantidade, void* aD
     std::string texto =
         motivo == std::string_view::npos ? std::string() : std::string(linha.substr(motivo + 1));
     while (!texto.empty() && (texto.back() == '\r' || texto.back() == '\n')) texto.pop_back();
-    *static_cast<std::string*>(aDestino) = texto;
+    *static_cast<std::string*>(aDestino) = EscapeControlCharacters(texto);
   }
   return aTamanho * aQuantidade;
 }
@@ -147,20 +175,26 @@ std::string ErroHttp(const TxndSoapTransport::TResposta& aResposta) {
 
 TxndSoapTransport::TResposta TxndSoapTransport::Executar(CURL* aRequest, const std::string& aUrl) {
   TResposta resposta;
+  TCorpo corpo;
   char erro[CURL_ERROR_SIZE] = {};
   curl_easy_setopt(aRequest, CURLOPT_URL, aUrl.c_str());
   curl_easy_setopt(aRequest, CURLOPT_ERRORBUFFER, erro);
   curl_easy_setopt(aRequest, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(aRequest, CURLOPT_WRITEFUNCTION, GuardarCorpo);
-  curl_easy_setopt(aRequest, CURLOPT_WRITEDATA, &resposta.Corpo);
+  curl_easy_setopt(aRequest, CURLOPT_WRITEDATA, &corpo);
   curl_easy_setopt(aRequest, CURLOPT_HEADERFUNCTION, GuardarMotivo);
   curl_easy_setopt(aRequest, CURLOPT_HEADERDATA, &resposta.Motivo);
   const CURLcode codigo = curl_easy_perform(aRequest);
+  if (corpo.Excedido || codigo == CURLE_FILESIZE_EXCEEDED) {
+    throw ESoapTransportError(Format(
+        "A resposta de %s ultrapassa o limite de 16 MB: recebimento interrompido.", aUrl));
+  }
   if (codigo != CURLE_OK) {
     throw ESoapTransportError(erro[0] != '\0' ? std::string(erro)
                                               : std::string(curl_easy_strerror(codigo)));
   }
   curl_easy_getinfo(aRequest, CURLINFO_RESPONSE_CODE, &resposta.Status);
+  resposta.Corpo = std::move(corpo.Texto);
   return resposta;
 }
 
@@ -215,7 +249,7 @@ std::string LerResultadoDocumento(const TSoapOperacao& aOperacao,
   }
   if (const xmlNode* falha = Filho(corpo, "Fault")) {
     const xmlNode* texto = Filho(falha, "faultstring");
-    throw ESoapFault(texto != nullptr ? Texto(texto) : Texto(falha));
+    throw ESoapFault(EscapeControlCharacters(texto != nullptr ? Texto(texto) : Texto(falha)));
   }
   if (aResposta.Status < 200 || aResposta.Status >= 300)
     throw ESoapTransportError(ErroHttp(aResposta));

@@ -3,6 +3,12 @@
 // request's handle just before the request goes out (the place to attach a
 // client certificate); the document call builds the envelope of one
 // operation and takes the text of its result element from the answer.
+//
+// Every request is bounded (the hook may change these): an answer of at most
+// 16 MB after decompression, 3 minutes in all, 30 s to connect, abandoned
+// when it moves fewer than 100 bytes/s for 60 s. Server texts that reach a
+// message (reason phrase, fault string) have their control characters
+// escaped.
 #pragma once
 
 #include <curl/curl.h>

@@ -16,15 +16,22 @@
 //   "[dd/mm/YYYY hh:MM:ss:zzz] <thread id> - <class name> : <message>" + "\r\n"
 // (local time; the message unchanged, CR and LF included) and is appended
 // through a TxndGovUtils wrapper that lives only while the constructor runs.
-// When that server cannot be created or the write fails, the server's error
-// (EOleSysError / EOleException) leaves the constructor instead of the
-// exception being built, and no line is written.
+//
+// Writing the line is best effort: when the server cannot be created or the
+// write fails (unwritable directory, full disk), the exception is built all
+// the same with its message unchanged, so the real error always reaches the
+// caller; LogError() then tells why no line was written.
+//
+// The log is capped: when a log file has reached MaxExceptionLogBytes
+// (4 MB), it is renamed to "<name>.1" (replacing an older one) before the
+// next line is written, so the two together never pass about 8 MB.
 //
 // The most-derived class name reaches the log because every public
 // constructor hands its own name up to the protected constructor of the
 // root, which writes the line once, after the message is set.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -41,6 +48,11 @@ class ExndException : public Exception {
   const char* ClassName() const noexcept override { return "ExndException"; }
   // The exception log file, without directory; empty for ExndException itself.
   const std::string& LogFileName() const noexcept { return FLogFileName; }
+  // Why the log line could not be written; empty when it was (or none was due).
+  const std::string& LogError() const noexcept { return FLogError; }
+
+  // Size at which an exception log file is set aside as "<name>.1".
+  static constexpr std::uintmax_t MaxExceptionLogBytes = 4u * 1024u * 1024u;
 
  protected:
   // Who is being constructed: the most-derived class name and the log file of its branch.
@@ -53,9 +65,10 @@ class ExndException : public Exception {
   ExndException(const TLogTarget& aTarget, std::string aMessage, const std::string& aLogDir);
 
  private:
-  void WriteLog(const char* aClassName, const std::string& aLogDir) const;
+  void WriteLog(const char* aClassName, const std::string& aLogDir);
 
   std::string FLogFileName;
+  std::string FLogError;
 };
 
 // Declares class Name derived from Parent with the two public constructors,
@@ -143,5 +156,25 @@ XND_DECLARE_NFE_EXCEPTION(ExndNFeReportException, ExndNFeException);
 
 #undef XND_DECLARE_NFE_EXCEPTION
 #undef XND_DECLARE_NFE_EXCEPTION_BRANCH
+
+// EnviarLote after the service has answered: the batch was sent (do not send
+// it again) but a later step failed (writing the answer log or the receipt
+// index). The message names the batch, the receipt and the failure; the
+// answer and its receipt ("" when the answer has none) come with it.
+class ExndNFeLoteEnviadoException : public ExndNFeException {
+ public:
+  ExndNFeLoteEnviadoException(std::string aIdLote, std::string aNumeroRecibo, std::string aRetorno,
+                              const std::string& aFalha, const std::string& aLogDir);
+  const char* ClassName() const noexcept override { return "ExndNFeLoteEnviadoException"; }
+
+  const std::string& IdLote() const noexcept { return FIdLote; }
+  const std::string& NumeroRecibo() const noexcept { return FNumeroRecibo; }
+  const std::string& Retorno() const noexcept { return FRetorno; }
+
+ private:
+  std::string FIdLote;
+  std::string FNumeroRecibo;
+  std::string FRetorno;
+};
 
 }  // namespace xnd

@@ -1,8 +1,10 @@
 // Log files, text files, default directories and path resolution.
+#include <cerrno>
 #include <vector>
 
 #include "platform/exception.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "servers/govutils/GovUtilsServerImpl.h"
 
 namespace xnd {
@@ -39,7 +41,23 @@ std::string SafeFileNamePart(std::string_view aText) {
 void EnsureParentDirectory(const std::string& aPath) {
   const std::string dir = ExtractFileDir(aPath);
   if (dir.empty() || DirectoryExists(dir)) return;
-  if (!ForceDirectories(dir)) throw EOleException("Não foi possível criar o diretório " + dir);
+  if (!ForceDirectories(dir)) {
+    throw EOleException(Format("Não foi possível criar o diretório %s: %s.", dir,
+                               SystemErrorText(errno)));
+  }
+}
+
+// A file written whole or not at all (see AppendFileBytes / WriteFileBytes);
+// its failure in Portuguese, naming the file.
+template <class Operation>
+void WriteOrRaise(const std::string& aPath, Operation aOperation) {
+  EnsureParentDirectory(aPath);
+  try {
+    aOperation();
+  } catch (const EInOutError& e) {
+    throw EOleException(Format("Não foi possível gravar o arquivo %s: %s.", aPath,
+                               e.ErrorCode() != 0 ? SystemErrorText(e.ErrorCode()) : e.Message()));
+  }
 }
 
 }  // namespace
@@ -74,17 +92,11 @@ void TGovUtilsServer::SetSaveLogs(VariantBool aValue) { FSaveLogs = FromVariantB
 // The text goes as it is (UTF-8). Both create the file, and its directory,
 // when missing.
 void TGovUtilsServer::AppendTextFile(const std::string& aText, const std::string& aPath) {
-  AsServerError([&] {
-    EnsureParentDirectory(aPath);
-    AppendFileBytes(aPath, aText);
-  });
+  WriteOrRaise(aPath, [&] { AppendFileBytes(aPath, aText); });
 }
 
 void TGovUtilsServer::WriteTextFile(const std::string& aText, const std::string& aPath) {
-  AsServerError([&] {
-    EnsureParentDirectory(aPath);
-    WriteFileBytes(aPath, aText);
-  });
+  WriteOrRaise(aPath, [&] { WriteFileBytes(aPath, aText); });
 }
 
 // The bytes of the file, unconverted (DecodeUtf8 reads older Windows-1252 text).

@@ -19,6 +19,7 @@ using govutils::NodeXml;
 using govutils::ParseXml;
 using govutils::RootElement;
 using govutils::XmlCharPtr;
+using govutils::XPathFailureMessage;
 using govutils::XmlDocPtr;
 using govutils::XmlErrorCapture;
 
@@ -87,9 +88,7 @@ std::vector<NamespaceBinding> ParsePrefixes(std::string_view aPrefixes) {
 }
 
 std::string XPathFailure(const std::string& aXPath, const XmlErrorCapture& aCapture) {
-  std::string message = "Expressão XPath inválida \"" + aXPath + "\"";
-  if (!aCapture.Empty()) message += ": " + aCapture.Errors().front().Message;
-  return message;
+  return XPathFailureMessage(aXPath, aCapture.Errors());
 }
 
 XPathObjectPtr Evaluate(const XmlDocPtr& aDoc, const std::string& aXPath,

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/exception.h"
+#include "platform/text.h"
 
 namespace xnd::govutils {
 
@@ -92,12 +93,28 @@ void XmlErrorCapture::Collect(void* aCapture, xmlErrorPtr aError) {
   issue.Line = aError->line;
   issue.File = aError->file != nullptr ? aError->file : "";
   issue.Message = OneLine(aError->message != nullptr ? aError->message : "erro desconhecido");
+  issue.Domain = aError->domain;
+  issue.Code = aError->code;
   static_cast<XmlErrorCapture*>(aCapture)->FErrors.push_back(std::move(issue));
 }
 
 std::string XmlErrorCapture::Describe(const XmlIssue& aIssue) {
   if (aIssue.Line <= 0) return aIssue.Message;
   return "linha " + std::to_string(aIssue.Line) + ": " + aIssue.Message;
+}
+
+std::string XPathFailureMessage(const std::string& aXPath, const std::vector<XmlIssue>& aIssues) {
+  for (const XmlIssue& issue : aIssues) {
+    if (issue.Domain == XML_FROM_XPATH && issue.Code == XML_ERR_NO_MEMORY) {
+      return Format(
+          "A expressão XPath \"%s\" não pôde ser avaliada: a seleção passou do limite de %d nós "
+          "da biblioteca XML, ou a memória se esgotou.",
+          aXPath, XPathNodeSetLimit);
+    }
+  }
+  std::string message = "Expressão XPath inválida \"" + aXPath + "\"";
+  if (!aIssues.empty()) message += ": " + aIssues.front().Message;
+  return message;
 }
 
 void InitXmlLibrary() {
@@ -110,8 +127,9 @@ void InitXmlLibrary() {
 
 XmlDocPtr ParseXml(std::string_view aXml) {
   InitXmlLibrary();
-  if (aXml.size() > static_cast<std::size_t>(INT_MAX)) {
-    throw EOleException("XML grande demais: " + std::to_string(aXml.size()) + " bytes");
+  if (aXml.size() > MaxXmlBytes) {
+    throw EOleException("XML grande demais: " + std::to_string(aXml.size()) +
+                        " bytes (o limite é de 16 MB).");
   }
   XmlErrorCapture capture;
   const ParserCtxtPtr ctxt(xmlNewParserCtxt());

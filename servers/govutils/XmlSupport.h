@@ -5,6 +5,7 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,7 +28,18 @@ struct XmlIssue {
   int Line = 0;
   std::string File;
   std::string Message;  // without the trailing line break
+  int Domain = 0;       // libxml2's xmlErrorDomain and xmlParserErrors
+  int Code = 0;
 };
+
+// libxml2 stops an XPath evaluation whose node set would pass this many
+// nodes, and reports it as it reports an allocation failure.
+inline constexpr long XPathNodeSetLimit = 10000000;
+
+// The message of a failed XPath expression: "Expressão XPath inválida
+// \"<xpath>\": <reason>", or, when libxml2 gave up for its node-set limit
+// (or for want of memory), a message naming that limit.
+std::string XPathFailureMessage(const std::string& aXPath, const std::vector<XmlIssue>& aIssues);
 
 // Routes every libxml2 diagnostic of the calling thread to this object while it
 // lives (nothing reaches stderr) and restores the previous handlers on exit.
@@ -59,10 +71,16 @@ class XmlErrorCapture {
 // external resources (schema includes, entities) from then on.
 void InitXmlLibrary();
 
+// The largest XML text the server parses: 16 MB (a batch is limited to
+// 500 KB; the bound keeps a runaway input from costing gigabytes).
+inline constexpr std::size_t MaxXmlBytes = 16u * 1024u * 1024u;
+
 // Parses a document: no network, no entity substitution, no DTD loading,
 // libxml2's default limits. A document with a DOCTYPE is refused, which keeps
 // entity bombs and external entities out. Malformed input raises EOleException
-// "XML mal formado, linha N: <libxml2 message>".
+// "XML mal formado, linha N: <libxml2 message>"; a text longer than
+// MaxXmlBytes raises "XML grande demais: N bytes (o limite é de 16 MB)."
+// before any parsing.
 XmlDocPtr ParseXml(std::string_view aXml);
 
 // The root element; raises when the document has none.

@@ -35,11 +35,19 @@ bool IsAbsoluteNamespace(const xmlChar* aHref) {
 
 bool HasXmlPrefix(const xmlNs* aNs) { return View(aNs->prefix) == "xml"; }
 
+// libxml2 (and xmlsec with it) writes a namespace URI as it is, where an
+// attribute value would have & < " and tab, LF, CR escaped; such URIs are
+// left to the general path so both forms stay byte for byte the same.
+bool HasCharactersEscapedInValues(const xmlChar* aHref) {
+  return View(aHref).find_first_of("&<\"\t\n\r") != std::string_view::npos;
+}
+
 // True when every namespace declaration of aElement is one the direct
 // writer renders as libxml2's canonicaliser does.
 bool DeclarationsCovered(const xmlNode* aElement) {
   for (const xmlNs* ns = aElement->nsDef; ns != nullptr; ns = ns->next) {
     if (HasXmlPrefix(ns) || !IsAbsoluteNamespace(ns->href)) return false;
+    if (HasCharactersEscapedInValues(ns->href)) return false;
     if (ns->prefix != nullptr && (ns->href == nullptr || *ns->href == '\0')) return false;
   }
   return true;
@@ -79,7 +87,7 @@ void AppendDeclaration(std::string& aOut, const TBinding& aBinding) {
   aOut += aBinding.Prefix.empty() ? " xmlns" : " xmlns:";
   aOut += aBinding.Prefix;
   aOut += "=\"";
-  AppendCanonicalAttributeValue(aOut, aBinding.Href);
+  aOut += aBinding.Href;  // never holds a character that would need escaping
   aOut += '"';
 }
 

@@ -4,7 +4,8 @@
 // parent. Each node is visited once, with no node-set look-ups.
 //
 // Only the shapes the direct writer is sure of are covered; anything else
-// (entity references, relative namespace URIs, xml:* attributes on the
+// (entity references, relative namespace URIs, namespace URIs holding a
+// character that attribute values escape, xml:* attributes on the
 // ancestors, a declaration of the xml prefix) gives std::nullopt so that
 // the caller can take the general path.
 #pragma once

@@ -164,7 +164,7 @@ std::string TGovXServer::SendSoapMessage(const std::string& aUrl, const std::str
                                          const std::string& aNamespace) {
   const TCertificateSelection selection = FConnection.Selection();
   const TCachedPtr client = selection.Configured() ? Use(selection) : nullptr;
-  if (!FSoap) FSoap = std::make_unique<TSoapTransport>(FOptions.CaBundle);
+  if (!FSoap) FSoap = std::make_unique<TSoapTransport>(FOptions.CaBundle, FOptions.SoapLimits);
   return FSoap->Send(TSoapRequest{aUrl, aEnvelope, aAction, aResultElement, aNamespace},
                      FConnection, client ? client->Credential : nullptr);
 }

@@ -19,6 +19,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "external/xndGovXIntf.h"
@@ -31,9 +32,17 @@
 namespace xnd::govx {
 
 struct TGovXOptions {
-  std::string MachineStoreDirectory = DefaultMachineStoreDirectory;
+  TGovXOptions(std::string aMachineStoreDirectory = DefaultMachineStoreDirectory,
+               std::string aCaBundle = {}, TSoapLimits aSoapLimits = {})
+      : MachineStoreDirectory(std::move(aMachineStoreDirectory)),
+        CaBundle(std::move(aCaBundle)),
+        SoapLimits(aSoapLimits) {}
+
+  std::string MachineStoreDirectory;
   // Extra trusted authorities for the server certificates; "" = XND_CA_BUNDLE.
   std::string CaBundle;
+  // Time and size bounds of the SOAP exchanges.
+  TSoapLimits SoapLimits;
 };
 
 class TGovXServer final : public IxndGovX {

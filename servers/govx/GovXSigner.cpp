@@ -68,11 +68,15 @@ std::string TakeXmlSecErrors() {
 void StartXmlSec() {
   EnsureOpenSslProviders();
   InitXml();
+  // xmlSecInit and the crypto initialisation put xmlsec's default callback
+  // back: ours is set before (for their own failures) and again after.
   xmlSecErrorsSetCallback(CollectXmlSecError);
   if (xmlSecInit() < 0) FailInit("xmlSecInit");
+  xmlSecErrorsSetCallback(CollectXmlSecError);
   if (xmlSecCheckVersion() != 1) FailInit("versão da biblioteca");
   if (xmlSecCryptoAppInit(nullptr) < 0) FailInit("xmlSecCryptoAppInit");
   if (xmlSecCryptoInit() < 0) FailInit("xmlSecCryptoInit");
+  xmlSecErrorsSetCallback(CollectXmlSecError);
   // No line breaks inside base64 values (xmlsec breaks them at 64 columns by default).
   xmlSecBase64SetDefaultLineSize(0);
 }

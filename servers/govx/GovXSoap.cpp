@@ -114,6 +114,7 @@ int VerifyCallback(int aOk, X509_STORE_CTX* aStore);
 
 struct TSoapTransport::Impl {
   std::string CaBundle;
+  TSoapLimits Limits;
   bool CaLoaded = false;
   std::vector<X509Ptr> ExtraCas;
   CurlPtr Curl;
@@ -126,12 +127,16 @@ struct TSoapTransport::Impl {
   std::string ContextProblem;
   std::string Body;
   std::string Reason;
+  bool AnswerTooLarge = false;
+  long OverallTimeOutMs = 0;
+  bool OverallFromSettings = false;  // TimeOut > 0, else the default limit
 
   void LoadExtraCas();
   CURL* Handle(std::uint64_t aClientSerial);
   void Configure(const TSoapRequest& aRequest, const TConnectionSettings& aSettings,
                  curl_slist* aHeaders);
   std::string FailureMessage(const std::string& aUrl, CURLcode aCode) const;
+  std::string TimeOutMessage(const std::string& aUrl) const;
   bool PrepareContext(SSL_CTX* aCtx);
 };
 
@@ -175,6 +180,12 @@ CURLcode SslContextCallback(CURL*, void* aSslCtx, void* aImpl) {
 
 size_t WriteCallback(char* aData, size_t aSize, size_t aCount, void* aImpl) {
   auto* impl = static_cast<TSoapTransport::Impl*>(aImpl);
+  // Counted after decompression: a small compressed answer may inflate
+  // without bound.
+  if (aSize * aCount > impl->Limits.MaxAnswerBytes - impl->Body.size()) {
+    impl->AnswerTooLarge = true;
+    return 0;
+  }
   try {
     impl->Body.append(aData, aSize * aCount);
   } catch (...) {
@@ -298,15 +309,50 @@ void TSoapTransport::Impl::Configure(const TSoapRequest& aRequest,
   SetOption(curl, CURLOPT_PROXYPASSWORD, user.empty() ? nullptr : password.c_str());
   SetOption(curl, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_ANY));
 
+  // The declared length (before decompression) is refused at once.
+  SetOption(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(Limits.MaxAnswerBytes));
   const long timeOut = std::max(0, aSettings.TimeOut());
-  SetOption(curl, CURLOPT_TIMEOUT_MS, timeOut);
-  SetOption(curl, CURLOPT_CONNECTTIMEOUT_MS,
-            timeOut > 0 ? std::min(timeOut, ConnectTimeOutMs) : ConnectTimeOutMs);
-  SetOption(curl, CURLOPT_LOW_SPEED_LIMIT, timeOut > 0 ? 0L : 1L);
-  SetOption(curl, CURLOPT_LOW_SPEED_TIME, timeOut > 0 ? 0L : StallTimeOutSeconds);
+  OverallTimeOutMs = timeOut > 0 ? timeOut : Limits.DefaultOverallTimeOutMs;
+  OverallFromSettings = timeOut > 0;
+  SetOption(curl, CURLOPT_TIMEOUT_MS, OverallTimeOutMs);
+  SetOption(curl, CURLOPT_CONNECTTIMEOUT_MS, std::min(OverallTimeOutMs, Limits.ConnectTimeOutMs));
+  SetOption(curl, CURLOPT_LOW_SPEED_LIMIT, Limits.LowSpeedBytesPerSecond);
+  SetOption(curl, CURLOPT_LOW_SPEED_TIME, Limits.LowSpeedSeconds);
+}
+
+// curl reports the three time limits with one code: which one it was comes
+// from how far the exchange got and how long it took.
+std::string TSoapTransport::Impl::TimeOutMessage(const std::string& aUrl) const {
+  const double total = GetInfo<double>(Curl.get(), CURLINFO_TOTAL_TIME);
+  const bool connected = GetInfo<double>(Curl.get(), CURLINFO_PRETRANSFER_TIME) > 0;
+  // curl checks the limits a few milliseconds late, never early.
+  const bool overall = total * 1000 >= static_cast<double>(OverallTimeOutMs) - 1;
+  if (overall) {
+    return Format(OverallFromSettings
+                      ? "Falha na comunicação com %s: tempo limite de %d ms (TimeOut) esgotado."
+                      : "Falha na comunicação com %s: tempo limite padrão de %d ms esgotado "
+                        "(TimeOut = 0).",
+                  aUrl, OverallTimeOutMs);
+  }
+  if (!connected) {
+    return Format("Falha na comunicação com %s: a conexão não foi estabelecida em %d ms.", aUrl,
+                  std::min(OverallTimeOutMs, Limits.ConnectTimeOutMs));
+  }
+  return Format(
+      "Falha na comunicação com %s: o servidor transmitiu menos de %d bytes/s durante %d s "
+      "(transferência lenta demais).",
+      aUrl, Limits.LowSpeedBytesPerSecond, Limits.LowSpeedSeconds);
 }
 
 std::string TSoapTransport::Impl::FailureMessage(const std::string& aUrl, CURLcode aCode) const {
+  if (AnswerTooLarge || aCode == CURLE_FILESIZE_EXCEEDED) {
+    const std::size_t mb = Limits.MaxAnswerBytes / (1024 * 1024);
+    return Format("A resposta de %s ultrapassa o limite de %s: recebimento interrompido.", aUrl,
+                  mb * 1024 * 1024 == Limits.MaxAnswerBytes
+                      ? Format("%d MB", mb)
+                      : Format("%d bytes", Limits.MaxAnswerBytes));
+  }
+  if (aCode == CURLE_OPERATION_TIMEDOUT) return TimeOutMessage(aUrl);
   const std::string reason = ErrorBuffer[0] != '\0' ? Trim(ErrorBuffer) : curl_easy_strerror(aCode);
   std::string message = Format("Falha na comunicação com %s: %s", aUrl, reason);
   if (!ContextProblem.empty()) message += ". " + ContextProblem;
@@ -319,7 +365,9 @@ std::string TSoapTransport::Impl::FailureMessage(const std::string& aUrl, CURLco
   return message + ".";
 }
 
-TSoapTransport::TSoapTransport(std::string aCaBundle) : FImpl(std::make_unique<Impl>()) {
+TSoapTransport::TSoapTransport(std::string aCaBundle, TSoapLimits aLimits)
+    : FImpl(std::make_unique<Impl>()) {
+  FImpl->Limits = aLimits;
   if (aCaBundle.empty()) {
     if (const char* bundle = std::getenv(CaBundleVariable)) aCaBundle = bundle;
   }
@@ -346,6 +394,7 @@ std::string TSoapTransport::Send(const TSoapRequest& aRequest, const TConnection
   impl.ContextProblem.clear();
   impl.Body.clear();
   impl.Reason.clear();
+  impl.AnswerTooLarge = false;
   ClearOpenSslErrors();
   const CURLcode code = curl_easy_perform(curl);
   impl.Client = nullptr;
@@ -354,7 +403,10 @@ std::string TSoapTransport::Send(const TSoapRequest& aRequest, const TConnection
   curl_easy_setopt(curl, CURLOPT_POSTFIELDS, nullptr);
   FLastNewConnections = GetInfo<long>(curl, CURLINFO_NUM_CONNECTS);
   ClearOpenSslErrors();
-  if (code != CURLE_OK) throw EOleException(impl.FailureMessage(aRequest.Url, code));
+  if (code != CURLE_OK) {
+    impl.Body = std::string();  // a partial answer, up to the size limit, is not kept
+    throw EOleException(impl.FailureMessage(aRequest.Url, code));
+  }
 
   TSoapAnswer answer{aRequest.Url, GetInfo<long>(curl, CURLINFO_RESPONSE_CODE), impl.Reason,
                      std::move(impl.Body)};

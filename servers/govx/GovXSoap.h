@@ -15,10 +15,16 @@
 //   its place. A verification failure names the certificate and the issuer
 //   that could not be trusted.
 // - Time-out: TimeOut > 0 limits the whole exchange to that many
-//   milliseconds (and the connection to at most 30 s); TimeOut = 0 has no
-//   overall limit, but the connection must be made within 30 s and an
-//   exchange that receives nothing for 120 s is abandoned, so nothing hangs
-//   forever.
+//   milliseconds; TimeOut = 0 means the default overall limit of
+//   DefaultOverallTimeOutMs (3 minutes). The connection (TCP and TLS) must be
+//   made within 30 s, and an exchange whose transfer rate stays below
+//   LowSpeedBytesPerSecond for LowSpeedSeconds is abandoned (a server that
+//   drips its answer or goes silent), so nothing hangs forever. The message
+//   says which of the three limits was hit.
+// - Answer size: at most MaxAnswerBytes (16 MB) after decompression (a
+//   real answer is a few kilobytes, a batch is limited to 500 KB); a longer
+//   or a declared-longer answer is abandoned as soon as it passes the limit,
+//   so a compressed "bomb" never inflates in memory.
 // - Proxy: "host:port" (optionally "user:password@host:port"); the proxy
 //   user and password settings are its credentials. No proxy configured
 //   means a direct connection (the proxy environment variables are not used).
@@ -37,8 +43,15 @@
 namespace xnd::govx {
 
 inline constexpr const char* CaBundleVariable = "XND_CA_BUNDLE";
-inline constexpr long ConnectTimeOutMs = 30000;
-inline constexpr long StallTimeOutSeconds = 120;
+
+// The bounds of one exchange (see above); tests shorten them.
+struct TSoapLimits {
+  long DefaultOverallTimeOutMs = 180000;
+  long ConnectTimeOutMs = 30000;
+  long LowSpeedBytesPerSecond = 100;
+  long LowSpeedSeconds = 60;
+  std::size_t MaxAnswerBytes = 16u * 1024u * 1024u;
+};
 
 struct TSoapRequest {
   std::string Url;
@@ -51,7 +64,7 @@ struct TSoapRequest {
 class TSoapTransport {
  public:
   // aCaBundle: extra trusted authorities; "" = XND_CA_BUNDLE, when set.
-  explicit TSoapTransport(std::string aCaBundle = {});
+  explicit TSoapTransport(std::string aCaBundle = {}, TSoapLimits aLimits = {});
   ~TSoapTransport();
   TSoapTransport(const TSoapTransport&) = delete;
   TSoapTransport& operator=(const TSoapTransport&) = delete;

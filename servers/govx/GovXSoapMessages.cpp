@@ -14,8 +14,10 @@ std::string BodySuffix(const std::string& aBody) {
   return Trim(excerpt).empty() ? std::string() : " Resposta do servidor: " + excerpt;
 }
 
+// Server text goes into messages and the exception log escaped, so it
+// cannot add lines of its own.
 std::string ChildText(xmlNode* aParent, std::string_view aName) {
-  return Trim(NodeText(ChildElement(aParent, aName)));
+  return EscapeControlCharacters(Trim(NodeText(ChildElement(aParent, aName))));
 }
 
 // SOAP 1.2 code: Code/Value, then each Subcode/Value, joined with "/".
@@ -35,7 +37,8 @@ std::string Soap12Code(xmlNode* aFault) {
   const std::string code = soap12 ? Soap12Code(aFault) : ChildText(aFault, "faultcode");
   const std::string reason =
       soap12 ? ChildText(ChildElement(aFault, "Reason"), "Text") : ChildText(aFault, "faultstring");
-  const std::string detail = Trim(NodeText(ChildElement(aFault, soap12 ? "Detail" : "detail")));
+  const std::string detail = EscapeControlCharacters(
+      Trim(NodeText(ChildElement(aFault, soap12 ? "Detail" : "detail"))));
   std::string message = Format("O servidor retornou uma falha SOAP (%s): %s", code, reason);
   if (!detail.empty()) message += " Detalhe: " + detail;
   throw EOleException(message);
@@ -50,8 +53,8 @@ xmlNode* FindFault(xmlDoc* aDoc) {
 bool IsSuccess(long aStatus) { return aStatus >= 200 && aStatus < 300; }
 
 [[noreturn]] void RaiseHttpError(const TSoapAnswer& aAnswer) {
-  const std::string reason =
-      aAnswer.Reason.empty() ? StandardReasonPhrase(aAnswer.Status) : aAnswer.Reason;
+  const std::string reason = aAnswer.Reason.empty() ? StandardReasonPhrase(aAnswer.Status)
+                                                   : EscapeControlCharacters(aAnswer.Reason);
   throw EOleException(Format("Erro HTTP ao enviar a mensagem para %s: %s (%d).%s", aAnswer.Url,
                              reason, aAnswer.Status, BodySuffix(aAnswer.Body)));
 }
@@ -86,7 +89,7 @@ std::string ExtractSoapResult(const TSoapAnswer& aAnswer, const std::string& aRe
   }
   if (!doc) {
     throw EOleException(Format("A resposta de %s não é um XML válido (%s).%s", aAnswer.Url,
-                               parseError, BodySuffix(aAnswer.Body)));
+                               EscapeControlCharacters(parseError), BodySuffix(aAnswer.Body)));
   }
   xmlNode* root = xmlDocGetRootElement(doc.get());
   xmlNode* result = aNamespace.empty() ? nullptr : FindElement(root, aResultElement, aNamespace);
@@ -103,13 +106,14 @@ std::string ExtractSoapResult(const TSoapAnswer& aAnswer, const std::string& aRe
 
 std::string AnswerExcerpt(std::string_view aBody, std::size_t aLimit) {
   const bool utf8 = IsValidUtf8(aBody);
-  std::string text = utf8 ? std::string(aBody) : Win1252ToUtf8(aBody);
-  if (text.size() <= aLimit) return text;
+  std::string text = utf8 ? std::string(aBody.substr(0, aLimit + 4))
+                          : Win1252ToUtf8(aBody.substr(0, aLimit + 1));
+  if (text.size() <= aLimit) return EscapeControlCharacters(text);
   std::size_t cut = aLimit;
   // Back off continuation bytes so the cut falls between characters.
   while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
   text.resize(cut);
-  return text + "...";
+  return EscapeControlCharacters(text) + "...";
 }
 
 std::string StandardReasonPhrase(long aStatus) {

@@ -36,7 +36,9 @@ std::string ExtractSoapResult(const TSoapAnswer& aAnswer, const std::string& aRe
                               const std::string& aNamespace);
 
 // The start of an answer body for a message: at most aLimit bytes, cut on a
-// character boundary, "..." when cut; Windows-1252 text is turned to UTF-8.
+// character boundary, "..." when cut; Windows-1252 text is turned to UTF-8;
+// control characters escaped (EscapeControlCharacters), so a server cannot
+// write lines of its own into a message or the exception log.
 std::string AnswerExcerpt(std::string_view aBody, std::size_t aLimit = 2000);
 
 // Standard reason phrase of an HTTP status ("Not Found" for 404); "Resposta HTTP"

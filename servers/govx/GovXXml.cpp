@@ -96,6 +96,10 @@ void InitXml() {
 
 XmlDocPtr TryParseXml(std::string_view aXml, std::string& aError) {
   InitXml();
+  if (aXml.size() > MaxXmlBytes) {
+    aError = Format("o texto tem %d bytes, acima do limite de 16 MB", aXml.size());
+    return nullptr;
+  }
   ParserCtxtPtr ctxt(xmlNewParserCtxt());
   if (!ctxt) {
     aError = "memória insuficiente";
@@ -119,6 +123,10 @@ XmlDocPtr TryParseXml(std::string_view aXml, std::string& aError) {
 }
 
 XmlDocPtr ParseXml(std::string_view aXml, const std::string& aWhat) {
+  if (aXml.size() > MaxXmlBytes) {
+    throw EOleException(
+        Format("%s tem %d bytes, acima do limite de 16 MB.", aWhat, aXml.size()));
+  }
   std::string error;
   XmlDocPtr doc = TryParseXml(aXml, error);
   if (!doc) throw EOleException(Format("%s não é um XML válido: %s", aWhat, error));

@@ -5,6 +5,7 @@
 
 #include <libxml/tree.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -20,6 +21,11 @@ struct XmlNodeDeleter {
 using XmlDocPtr = std::unique_ptr<xmlDoc, XmlDocDeleter>;
 using XmlNodePtr = std::unique_ptr<xmlNode, XmlNodeDeleter>;
 
+// The largest XML text the server parses (signing, envelopes, answers):
+// 16 MB, the bound of a SOAP answer too. A batch is limited to 500 KB; the
+// bound keeps a runaway input from costing gigabytes of memory.
+inline constexpr std::size_t MaxXmlBytes = 16u * 1024u * 1024u;
+
 // Initialises libxml2 once for the process.
 void InitXml();
 
@@ -28,7 +34,9 @@ void InitXml();
 // external entities). On failure: nullptr and aError gets libxml2's reason
 // ("linha N: ...").
 XmlDocPtr TryParseXml(std::string_view aXml, std::string& aError);
-// The same, raising EOleException "<aWhat> não é um XML válido: <reason>".
+// The same, raising EOleException "<aWhat> não é um XML válido: <reason>";
+// a text longer than MaxXmlBytes is refused before parsing with
+// "<aWhat> tem N bytes, acima do limite de 16 MB.".
 XmlDocPtr ParseXml(std::string_view aXml, const std::string& aWhat);
 
 // Position in document order of an element among all the elements of its

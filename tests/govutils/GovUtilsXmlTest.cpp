@@ -1,6 +1,9 @@
 // XPath selection, parsing safety and the small XML queries of xndGovUtils.
+#include <libxml/xmlerror.h>
+
 #include <chrono>
 
+#include "servers/govutils/XmlSupport.h"
 #include "tests/govutils/GovUtilsTestSupport.h"
 #include "tests/support/LibraryTexts.h"
 
@@ -154,6 +157,43 @@ TEST_F(GovUtilsXml, EntityBombIsRefusedQuickly) {
   EXPECT_EQ("XML com declaração DOCTYPE não é aceito (linha 1)",
             OleErrorOf([&] { FUtils->NormalizeXml(bomb); }));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+// Past 16 MB a text is refused before parsing, by every operation that
+// parses; at 16 MB it is read.
+TEST_F(GovUtilsXml, TextsAboveTheCeilingAreRefusedBeforeParsing) {
+  const std::string atLimit = "<a>" + std::string(govutils::MaxXmlBytes - 7, 'x') + "</a>";
+  const std::string above = atLimit + " ";
+  const std::string message = "XML grande demais: 16777217 bytes (o limite é de 16 MB).";
+  std::vector<std::string> nodes;
+  std::string value;
+
+  EXPECT_EQ(OleErrorOf([&] { FUtils->NormalizeXml(above); }), message);
+  EXPECT_EQ(OleErrorOf([&] { FUtils->SelectNodes(above, "/a", smTextValue, "", nodes); }),
+            message);
+  EXPECT_EQ(OleErrorOf([&] { FUtils->GetRootNamespace(above); }), message);
+  EXPECT_TRUE(FUtils->SelectValue(atLimit, "/a", smTextValue, "", value));
+  EXPECT_EQ(value.size(), govutils::MaxXmlBytes - 7);
+}
+
+// libxml2 gives up an evaluation whose node set passes its limit with the
+// error it gives for an allocation failure; reaching it for real takes a
+// document of some ten million nodes, so its error record is fed here.
+TEST(XPathFailureMessage, NamesTheNodeSetLimitAndKeepsTheOtherReasons) {
+  govutils::XmlIssue limit;
+  limit.Domain = XML_FROM_XPATH;
+  limit.Code = XML_ERR_NO_MEMORY;
+  limit.Message = "Memory allocation failed : growing nodeset hit limit";
+  govutils::XmlIssue syntax;
+  syntax.Domain = XML_FROM_XPATH;
+  syntax.Code = XML_XPATH_EXPR_ERROR;
+  syntax.Message = "Invalid expression";
+
+  EXPECT_EQ(govutils::XPathFailureMessage("//*", {limit}),
+            "A expressão XPath \"//*\" não pôde ser avaliada: a seleção passou do limite de "
+            "10000000 nós da biblioteca XML, ou a memória se esgotou.");
+  EXPECT_EQ(govutils::XPathFailureMessage(".//a[", {syntax}),
+            "Expressão XPath inválida \".//a[\": Invalid expression");
 }
 
 TEST_F(GovUtilsXml, NormalizeXmlDropsLayoutAndResolvesCharacterReferences) {

@@ -125,7 +125,12 @@ INSTANTIATE_TEST_SUITE_P(Documents, CanonicalSubtreeDeclinesTest,
                                            C14NCase{"RelativeNamespaceInside",
                                                     "<r><e Id='A'><f xmlns='rel/ns'/></e></r>"},
                                            C14NCase{"RelativeNamespaceElsewhere",
-                                                    "<r><e Id='A'/><f xmlns:q='rel'/></r>"}),
+                                                    "<r><e Id='A'/><f xmlns:q='rel'/></r>"},
+                                           // libxml2 writes these URIs raw, unlike attribute values.
+                                           C14NCase{"AmpersandInDefaultNamespace",
+                                                    "<r xmlns='urn:a&amp;b'><e Id='A'/></r>"},
+                                           C14NCase{"AmpersandInPrefixedNamespaceBelow",
+                                                    "<r><e Id='A'><f xmlns:q='urn:a&amp;b'/></e></r>"}),
                          [](const auto& aInfo) { return std::string(aInfo.param.Name); });
 
 void Silent(void*, const char*, ...) {}

@@ -2,14 +2,17 @@
 // exact shape of the compact Signature, and the document left untouched.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <regex>
 
 #include "platform/files.h"
 #include "servers/govx/GovXCertificates.h"
 #include "servers/govx/GovXSigner.h"
+#include "servers/govx/GovXXml.h"
 #include "tests/govx/GovXTestKit.h"
 #include "tests/support/LibraryTexts.h"
 #include "tests/support/SampleDocuments.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestPki.h"
 #include "tests/support/XmlSecVerify.h"
 
@@ -167,6 +170,10 @@ INSTANTIATE_TEST_SUITE_P(
         CanonicalFormCase{
             "XmlLangOnAncestor",
             NfeRootStart + " xml:lang=\"pt-BR\"><infNFe Id=\"NFe1\"><ide/></infNFe></NFe>"},
+        // A namespace URI with "&" in scope of both the note and SignedInfo.
+        CanonicalFormCase{"AmpersandInNamespaceUri",
+                          "<r xmlns=\"urn:a&amp;b\" xmlns:q=\"urn:a&amp;b\">" + NfeRootStart +
+                              "><infNFe Id=\"NFe1\"><ide/></infNFe></NFe></r>"},
         CanonicalFormCase{"Latin1",
                           "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + NfeRootStart +
                               "><infNFe Id=\"NFe1\"><natOp>Opera\xe7\xe3o</natOp></infNFe></NFe>"}),
@@ -229,6 +236,11 @@ INSTANTIATE_TEST_SUITE_P(
         SignErrorCase{"XmlMalFormado", "infNFe", "<NFe><infNFe Id=\"NFe1\">", "NFe1",
                       "O XML a assinar não é um XML válido: " +
                           LibXmlLastParseError("<NFe><infNFe Id=\"NFe1\">")},
+        // The size is refused before any parsing.
+        SignErrorCase{"XmlGrandeDemais", "infNFe",
+                      SmallNote + std::string(govx::MaxXmlBytes + 1 - SmallNote.size(), ' '),
+                      "NFe1",
+                      "O XML a assinar tem 16777217 bytes, acima do limite de 16 MB."},
         SignErrorCase{
             "Doctype", "infNFe",
             "<!DOCTYPE NFe [<!ENTITY e \"x\">]><NFe><infNFe Id=\"NFe1\">&e;</infNFe></NFe>", "NFe1",
@@ -240,6 +252,26 @@ TEST(SignXmlWithoutCertificateTest, RaisesNothingConfigured) {
   EXPECT_EQ(OleErrorOf([&] { server.SignXml(SmallNote, "NFe1"); }),
             "Nenhum certificado digital configurado: informe o nome do certificado ou o caminho do "
             "arquivo PKCS#12.");
+}
+
+// An EC key cannot make the RSA-SHA1 signature: the direct path declines it
+// and xmlsec fails; the message carries xmlsec's own reason.
+TEST(SignXmlXmlSecFailureTest, MessageCarriesXmlSecReason) {
+  const TempDir dir;
+  const std::string command =
+      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -subj /CN=ec -days 1 "
+      "-keyout '" + dir.File("ec.key") + "' -out '" + dir.File("ec.crt") + "' 2>/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const govx::TSigningKey key(*govx::OpenCertificatePair(dir.File("ec.crt"), dir.File("ec.key"), ""));
+
+  const std::string message =
+      OleErrorOf([&] { govx::SignXmlDocument(SmallNote, "NFe1", "infNFe", key); });
+
+  const std::string prefix = "Não foi possível assinar o XML: ";
+  ASSERT_EQ(message.substr(0, prefix.size()), prefix) << message;
+  const std::string reason = message.substr(prefix.size());
+  EXPECT_NE(reason, "motivo não informado");
+  EXPECT_FALSE(reason.empty());
 }
 
 }  // namespace

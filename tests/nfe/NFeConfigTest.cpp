@@ -86,7 +86,7 @@ TEST_P(RoundTripTest, SavingAndLoadingKeepsEveryValueButTheStatedOnes) {
   ConfigurarTudo(*FNFe, FTemp, comCaminho);
   const std::string arquivo = FTemp.Path() + "nfe.ini";
   FNFe->SaveConfig(arquivo);
-  EXPECT_TRUE(FNFe->IgnoreInvalidCertificates()) << "forced by the first server use";
+  EXPECT_FALSE(FNFe->IgnoreInvalidCertificates()) << "the host's choice, kept at the first use";
   EXPECT_EQ(FNFe->SectionINI(), "NFE");
 
   TxndNFe b;
@@ -102,7 +102,7 @@ TEST_P(RoundTripTest, SavingAndLoadingKeepsEveryValueButTheStatedOnes) {
   EXPECT_EQ(b.DiretorioLog(), "L/");
   EXPECT_EQ(b.Ambiente(), akProducao);
   EXPECT_TRUE(b.ValidarEsquemaAntesEnvio());
-  EXPECT_FALSE(b.IgnoreInvalidCertificates()) << "written before the server forced it";
+  EXPECT_FALSE(b.IgnoreInvalidCertificates());
   EXPECT_EQ(b.NomeCertificado()->Text(), "EMPRESA A:1\r\n");
   EXPECT_EQ(b.PinCode(), "9876");
   EXPECT_FALSE(b.ConexaoSegura());

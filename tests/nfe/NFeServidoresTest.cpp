@@ -36,7 +36,7 @@ void ConfigurarTudo(TxndNFe& aNFe, const std::string& aTemplates) {
   aNFe.SetSenhaCertificado("segredo");
 }
 
-TEST_F(NFeServidoresTest, FirstUsePushesEverySettingInOrderWithTheForcedValues) {
+TEST_F(NFeServidoresTest, FirstUsePushesEverySettingInOrderWithTheForcedKind) {
   ConfigurarTudo(*FNFe, FTemp.Path() + "App/Templates/vm40/");
   TStringList lista;
   FNFe->ListarCertificados(&lista);
@@ -62,7 +62,7 @@ TEST_F(NFeServidoresTest, FirstUsePushesEverySettingInOrderWithTheForcedValues) 
                                    "Conn.CertificateKind=2",
                                    "Sig.AllowedElementsFile=" + FTemp.Path() +
                                        "App/Templates//elementospermitidos.bin",
-                                   "Conn.IgnoreInvalidCertificates=-1",
+                                   "Conn.IgnoreInvalidCertificates=0",
                                    "Conn.SecureConnection=-1",
                                    "Conn.TimeOut=15000",
                                    "Conn.Password=ps",
@@ -75,8 +75,50 @@ TEST_F(NFeServidoresTest, FirstUsePushesEverySettingInOrderWithTheForcedValues) 
                                }));
   EXPECT_EQ(FUtils.Log.Calls(), (std::vector<std::string>{"Utils.SetSaveLogs=-1"}));
   EXPECT_EQ(FNFe->TipoCertificado(), ckFile);
-  EXPECT_TRUE(FNFe->IgnoreInvalidCertificates());
+  EXPECT_FALSE(FNFe->IgnoreInvalidCertificates()) << "the host chose to verify";
 }
+
+// The first server use turns verification off only for a host that chose
+// nothing, neither through the property nor through the configuration file.
+struct EscolhaVerificacaoCase {
+  const char* Name;
+  const char* Ini;  // "" = no configuration loaded
+  int Propriedade;  // -1 = not set, else 0/1 set before the first use
+  bool Ignorar;
+};
+void PrintTo(const EscolhaVerificacaoCase& aCase, std::ostream* aOut) { *aOut << aCase.Name; }
+
+class EscolhaVerificacaoTest : public NFeFixture,
+                               public ::testing::WithParamInterface<EscolhaVerificacaoCase> {};
+
+TEST_P(EscolhaVerificacaoTest, FirstUseKeepsTheHostsChoice) {
+  const EscolhaVerificacaoCase& c = GetParam();
+  if (*c.Ini != '\0') {
+    TMemIniFile ini("");
+    ini.SetText(std::string("[NFE]\r\n") + c.Ini);
+    FNFe->LoadConfig(&ini);
+  }
+  if (c.Propriedade >= 0) FNFe->SetIgnoreInvalidCertificates(c.Propriedade == 1);
+  TStringList lista;
+  FNFe->ListarCertificados(&lista);
+
+  EXPECT_EQ(FNFe->IgnoreInvalidCertificates(), c.Ignorar);
+  EXPECT_EQ(FGovX.Log.StartingWith("Conn.IgnoreInvalidCertificates="),
+            std::vector<std::string>{std::string("Conn.IgnoreInvalidCertificates=") +
+                                     (c.Ignorar ? "-1" : "0")});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, EscolhaVerificacaoTest,
+    ::testing::Values(EscolhaVerificacaoCase{"NadaEscolhido", "", -1, true},
+                      EscolhaVerificacaoCase{"PropriedadeFalsa", "", 0, false},
+                      EscolhaVerificacaoCase{"PropriedadeVerdadeira", "", 1, true},
+                      EscolhaVerificacaoCase{"ArquivoComZero", "IgnoreInvalidCertificates=0\r\n",
+                                             -1, false},
+                      EscolhaVerificacaoCase{"ArquivoComUm", "IgnoreInvalidCertificates=1\r\n", -1,
+                                             true},
+                      EscolhaVerificacaoCase{"ArquivoSemAChave", "CNPJ=1\r\n", -1, true}),
+    [](const auto& aInfo) { return std::string(aInfo.param.Name); });
 
 TEST_F(NFeServidoresTest, LaterUsesPushValuesSetAfterTheFirstUnchanged) {
   TStringList lista;

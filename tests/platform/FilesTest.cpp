@@ -1,15 +1,21 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <functional>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/exception.h"
 #include "tests/support/TempDir.h"
@@ -193,6 +199,76 @@ TEST(Files, FailuresRaiseInOutErrorWithPathAndReason) {
               "Cannot open file \"" + missing + "\": " + std::string(std::strerror(ENOENT)));
   expectError([&] { AppendFileBytes(dir.Path(), "x"); },
               "Cannot open file \"" + dir.Path() + "\": " + std::string(std::strerror(EISDIR)));
+}
+
+// A file-size limit for this process: a write past it is cut short and then
+// fails (EFBIG) the way a full disk cuts it (ENOSPC), through the same path.
+class ScopedFileSizeLimit {
+ public:
+  explicit ScopedFileSizeLimit(rlim_t aBytes) : FPreviousSignal(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &FPrevious);
+    rlimit limit = FPrevious;
+    limit.rlim_cur = aBytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~ScopedFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &FPrevious);
+    std::signal(SIGXFSZ, FPreviousSignal);
+  }
+  ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+  ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+ private:
+  rlimit FPrevious{};
+  void (*FPreviousSignal)(int);
+};
+
+int ErrorCodeOf(const std::function<void()>& aCall) {
+  try {
+    aCall();
+  } catch (const EInOutError& e) {
+    return e.ErrorCode();
+  }
+  return 0;
+}
+
+// A write stopped half-way leaves no part of it: the appended log keeps
+// its earlier content only, a file the append created is gone, a replaced
+// file keeps its old content, and no temporary file stays behind.
+TEST(Files, AWriteStoppedHalfWayLeavesTheFileAsItWas) {
+  const TempDir dir;
+  const std::string log = dir.Write("log.xml", "<anterior/>");
+  const std::string index = dir.Write("indice", "env-lot=antigo.xml");
+  const std::string big(8192, 'x');
+  {
+    const ScopedFileSizeLimit limit(4096);
+    EXPECT_EQ(ErrorCodeOf([&] { AppendFileBytes(log, big); }), EFBIG);
+    EXPECT_EQ(ErrorCodeOf([&] { AppendFileBytes(dir.File("novo.xml"), big); }), EFBIG);
+    EXPECT_EQ(ErrorCodeOf([&] { WriteFileBytes(index, big); }), EFBIG);
+  }
+  EXPECT_EQ(dir.Read("log.xml"), "<anterior/>");
+  EXPECT_FALSE(FileExists(dir.File("novo.xml")));
+  EXPECT_EQ(dir.Read("indice"), "env-lot=antigo.xml");
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    names.push_back(entry.path().filename());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"indice", "log.xml"}));
+  // The same calls complete once there is room.
+  AppendFileBytes(log, big);
+  EXPECT_EQ(dir.Read("log.xml"), "<anterior/>" + big);
+}
+
+TEST(Files, ReplacingAFileKeepsItsPermissions) {
+  const TempDir dir;
+  const std::string path = dir.Write("config.ini", "a=1");
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  WriteFileBytes(path, "a=2");
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(dir.Read("config.ini"), "a=2");
 }
 
 // ---------------------------------------------------------------------------

@@ -244,12 +244,36 @@ struct LoopbackTlsServer::Impl {
       }
       if (Stopping) return false;
     }
-    const std::string message =
-        "HTTP/1.1 " + std::to_string(response.Status) + " " + Reason(response.Status) +
-        "\r\nContent-Type: " + response.ContentType +
-        "\r\nContent-Length: " + std::to_string(response.Body.size()) + "\r\n\r\n" + response.Body;
-    return SSL_write(aSsl, message.data(), static_cast<int>(message.size())) ==
-           static_cast<int>(message.size());
+    const bool raw = !response.Raw.empty();
+    const std::string head =
+        raw ? response.Raw
+            : "HTTP/1.1 " + std::to_string(response.Status) + " " + Reason(response.Status) +
+                  "\r\nContent-Type: " + response.ContentType + "\r\nContent-Length: " +
+                  std::to_string(response.Body.size() * response.BodyRepeat) + "\r\n\r\n";
+    if (!Write(aSsl, head, response.DripMs)) return false;
+    for (std::size_t i = 0; !raw && i < response.BodyRepeat; ++i) {
+      if (!Write(aSsl, response.Body, response.DripMs)) return false;
+    }
+    return !raw;
+  }
+
+  // All of aBytes, or one byte every aDripMs; false once the peer is gone
+  // or the server stops.
+  bool Write(SSL* aSsl, const std::string& aBytes, int aDripMs) {
+    if (aBytes.empty()) return true;
+    if (aDripMs <= 0) {
+      return SSL_write(aSsl, aBytes.data(), static_cast<int>(aBytes.size())) ==
+             static_cast<int>(aBytes.size());
+    }
+    for (const char byte : aBytes) {
+      if (SSL_write(aSsl, &byte, 1) != 1) return false;
+      std::unique_lock lock(Mutex);
+      if (Wake.wait_for(lock, std::chrono::milliseconds(aDripMs),
+                        [this] { return Stopping.load(); })) {
+        return false;
+      }
+    }
+    return true;
   }
 
   SslCtxPtr Context;

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace xnd::test {
@@ -24,10 +25,27 @@ struct RecordedRequest {
 };
 
 struct CannedResponse {
+  CannedResponse(int aStatus = 200,
+                 std::string aContentType = "application/soap+xml; charset=utf-8",
+                 std::string aBody = {}, int aDelayMs = 0)
+      : Status(aStatus),
+        ContentType(std::move(aContentType)),
+        Body(std::move(aBody)),
+        DelayMs(aDelayMs) {}
+
   int Status = 200;
   std::string ContentType = "application/soap+xml; charset=utf-8";
   std::string Body;
   int DelayMs = 0;  // before answering (time-out tests); cut short when the server stops
+  // Hostile answers. Raw, when not empty, is written as it is (status line,
+  // headers, body) in place of the composed answer, and the connection is
+  // closed after it (a truncated body stays truncated).
+  std::string Raw;
+  // The composed body is Body repeated BodyRepeat times, written piece by
+  // piece (a huge answer without holding it); Content-Length counts them all.
+  std::size_t BodyRepeat = 1;
+  // One byte every DripMs milliseconds instead of all at once.
+  int DripMs = 0;
 };
 
 class LoopbackTlsServer {

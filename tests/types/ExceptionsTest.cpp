@@ -181,28 +181,50 @@ TEST(ExceptionLog, EmptyDirectoryMeansBesideTheProgram) {
   EXPECT_TRUE(std::regex_search(log, m, LogLinePattern("ExndNFeException", marker))) << log;
 }
 
-TEST(ExceptionLog, ServerFailureReplacesTheException) {
+// Writing the line is best effort: the exception raised is always the real
+// one, and LogError says why no line was written.
+TEST(ExceptionLog, ServerFailureLeavesTheExceptionAndNoLine) {
   test::TempDir dir;
   ScopedServerFactory failing(GovUtilsServerName, []() -> std::unique_ptr<IServer> {
     throw EOleSysError("Classe não registrada: xndGovUtils");
   });
   try {
     throw ExndCertStoreException("certificado", dir.Path());
-  } catch (const EOleSysError& e) {
-    EXPECT_EQ(std::string("Classe não registrada: xndGovUtils"), e.Message());
-  } catch (const std::exception& e) {
-    FAIL() << "unexpected " << e.what();
+  } catch (const ExndCertStoreException& e) {
+    EXPECT_EQ(e.Message(), "certificado");
+    EXPECT_EQ(e.LogError(), "Classe não registrada: xndGovUtils");
   }
   EXPECT_FALSE(FileExists(dir.File(kNFeLog)));
   // Without a log file the server is never asked for.
-  EXPECT_NO_THROW(ExndException("sem log", dir.Path()));
+  EXPECT_EQ(ExndException("sem log", dir.Path()).LogError(), "");
   EXPECT_NO_THROW(comlib::ExndSignatureException("can not initialize COM Lib"));
 }
 
-TEST(ExceptionLog, FailedWriteReplacesTheException) {
+TEST(ExceptionLog, UnwritableDirectoryLeavesTheException) {
   test::TempDir dir;
   const std::string notADirectory = dir.Write("arquivo", "x") + "/";
-  EXPECT_THROW(ExndSignatureException("assinatura", notADirectory), EOleException);
+  const ExndSignatureException e("Erro HTTP ... (500).", notADirectory);
+  EXPECT_EQ(e.Message(), "Erro HTTP ... (500).");
+  EXPECT_EQ(e.LogError(), "Não foi possível criar o diretório " + dir.File("arquivo") +
+                             ": já existe um arquivo com esse nome.");
+  EXPECT_EQ(ExndSignatureException("ok", dir.Path()).LogError(), "");
+}
+
+// A full log is set aside as "<name>.1" (an older one replaced) and the new
+// line starts a fresh file.
+TEST(ExceptionLog, FullLogIsSetAsideBeforeTheNextLine) {
+  test::TempDir dir;
+  const std::string full(ExndException::MaxExceptionLogBytes, 'a');
+  dir.Write(std::string(kNFeLog) + ".1", "geração mais antiga");
+  dir.Write(kNFeLog, full);
+
+  ExndCertStoreException first("depois do limite", dir.Path());
+  ExndCertStoreException second("segunda", dir.Path());
+
+  EXPECT_EQ(dir.Read(std::string(kNFeLog) + ".1"), full);
+  const std::string log = dir.Read(kNFeLog);
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << "both lines in the fresh file";
+  EXPECT_TRUE(std::regex_search(log, LogLinePattern("ExndCertStoreException", "segunda")));
 }
 
 TEST(ComLib, FamilyIsApartAndWritesNothing) {
