@@ -313,8 +313,9 @@ std::string TxndXMLDataSetNFe::GerarCampo(TXmlFieldNFe& aField) {
   const std::string& fieldName = aField.FieldName();
   const std::string name = fieldName.substr(0, fieldName.find('_'));
   if (value.empty() && !aField.GetTagVazia()) return {};
-  if (aField.GetTpNode() == "elemento") return "<" + name + ">" + value + "</" + name + ">";
-  return name + "=\"" + value + "\"";
+  // Escaped: a value never changes the structure of the note.
+  if (aField.GetTpNode() == "elemento") return "<" + name + ">" + EscapeXml(value) + "</" + name + ">";
+  return name + "=\"" + EscapeXml(value) + "\"";
 }
 
 std::string TxndXMLDataSetNFe::GerarCampoPorNome(TXmlDataSetNFe& aDataSet, const std::string& aCampo) {

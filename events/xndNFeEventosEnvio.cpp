@@ -38,31 +38,6 @@ std::string SemDeclaracao(const std::string& aXml) {
   return std::string(xml);
 }
 
-// &, <, > and " as references, so that a value never changes the structure.
-std::string Escapar(const std::string& aTexto) {
-  std::string saida;
-  saida.reserve(aTexto.size());
-  for (const char c : aTexto) {
-    switch (c) {
-      case '&':
-        saida += "&amp;";
-        break;
-      case '<':
-        saida += "&lt;";
-        break;
-      case '>':
-        saida += "&gt;";
-        break;
-      case '"':
-        saida += "&quot;";
-        break;
-      default:
-        saida += c;
-    }
-  }
-  return saida;
-}
-
 }  // namespace
 
 std::string TxndEventos::LogEnvio(const std::string& aTexto, const std::string& aTipo,
@@ -182,7 +157,7 @@ std::string TxndEventos::ConsultarNF(const std::string& aChave) {
   }
   const std::string pedido = TxndEventosXMLUtils::ExtrairElementoRaiz(
       Format(CarregarModeloEvento("pedido_consultanf.xml"), AmbienteParaTpAmb(FAmbiente),
-             Escapar(aChave)));
+             EscapeXml(aChave)));
   ValidarEsquema(pedido, ComandoEsquemaConsultaNF);
   GovUtils()->SaveLog(pedido, "ped-sit", FDiretorioLog, "", aChave);
   const std::string nomeResposta = GovUtils()->MakeLogFileName("sit", aChave);
@@ -206,7 +181,7 @@ std::string TxndEventos::ConsultarNFDest(const std::string& aPedido) {
 
 std::string TxndEventos::MontarLoteEventos(const std::string& aIdLote, const std::string& aEventos) {
   return std::string("<envEvento xmlns=\"") + NamespaceNFePadrao + "\" versao=\"1.00\"><idLote>" +
-         Escapar(aIdLote) + "</idLote>" + aEventos + "</envEvento>";
+         EscapeXml(aIdLote) + "</idLote>" + aEventos + "</envEvento>";
 }
 
 namespace {
@@ -221,13 +196,13 @@ constexpr const char* CondicaoUsoCCe =
 
 std::string InfEvento(const TDadosEvento& aDados, const std::string& aTipo,
                       const std::string& aDetalhe) {
-  const std::string autor = aDados.CNPJ.empty() ? "<CPF>" + Escapar(aDados.CPF) + "</CPF>"
-                                                : "<CNPJ>" + Escapar(aDados.CNPJ) + "</CNPJ>";
+  const std::string autor = aDados.CNPJ.empty() ? "<CPF>" + EscapeXml(aDados.CPF) + "</CPF>"
+                                                : "<CNPJ>" + EscapeXml(aDados.CNPJ) + "</CNPJ>";
   return "<infEvento Id=\"" +
-         Escapar(Format("ID%s%s%2.2d", aTipo, aDados.chNFe, aDados.nSeqEvento)) + "\"><cOrgao>" +
-         Escapar(aDados.cOrgao) + "</cOrgao><tpAmb>" + AmbienteParaTpAmb(aDados.Ambiente) +
-         "</tpAmb>" + autor + "<chNFe>" + Escapar(aDados.chNFe) + "</chNFe><dhEvento>" +
-         Escapar(aDados.dhEvento) + "</dhEvento><tpEvento>" + aTipo + "</tpEvento><nSeqEvento>" +
+         EscapeXml(Format("ID%s%s%2.2d", aTipo, aDados.chNFe, aDados.nSeqEvento)) + "\"><cOrgao>" +
+         EscapeXml(aDados.cOrgao) + "</cOrgao><tpAmb>" + AmbienteParaTpAmb(aDados.Ambiente) +
+         "</tpAmb>" + autor + "<chNFe>" + EscapeXml(aDados.chNFe) + "</chNFe><dhEvento>" +
+         EscapeXml(aDados.dhEvento) + "</dhEvento><tpEvento>" + aTipo + "</tpEvento><nSeqEvento>" +
          IntToStr(aDados.nSeqEvento) +
          "</nSeqEvento><verEvento>1.00</verEvento><detEvento versao=\"1.00\">" + aDetalhe +
          "</detEvento></infEvento>";
@@ -244,15 +219,15 @@ std::string MontarInfEventoCCe(const TDadosEvento& aDados, const std::string& aC
     correcao.append(linhas[i]);
   }
   return InfEvento(aDados, "110110",
-                   "<descEvento>Carta de Correcao</descEvento><xCorrecao>" + Escapar(correcao) +
+                   "<descEvento>Carta de Correcao</descEvento><xCorrecao>" + EscapeXml(correcao) +
                        "</xCorrecao><xCondUso>" + CondicaoUsoCCe + "</xCondUso>");
 }
 
 std::string MontarInfEventoCancelamento(const TDadosEvento& aDados, const std::string& aProtocolo,
                                         const std::string& aJustificativa) {
   return InfEvento(aDados, "110111",
-                   "<descEvento>Cancelamento</descEvento><nProt>" + Escapar(aProtocolo) +
-                       "</nProt><xJust>" + Escapar(aJustificativa) + "</xJust>");
+                   "<descEvento>Cancelamento</descEvento><nProt>" + EscapeXml(aProtocolo) +
+                       "</nProt><xJust>" + EscapeXml(aJustificativa) + "</xJust>");
 }
 
 }  // namespace xnd

@@ -290,6 +290,30 @@ std::size_t Utf8Pos(std::string_view aSub, std::string_view aText) {
   return 0;
 }
 
+std::string EscapeXml(std::string_view aText) {
+  std::string out;
+  out.reserve(aText.size());
+  for (const char c : aText) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
 std::string EscapeControlCharacters(std::string_view aText) {
   static constexpr char Hex[] = "0123456789ABCDEF";
   std::string out;

@@ -60,6 +60,10 @@ std::vector<std::string_view> SplitLines(std::string_view aText);
 // every other control character (U+0000-U+001F, U+007F) becomes \xNN.
 std::string EscapeControlCharacters(std::string_view aText);
 
+// A value made safe as XML element text or attribute value: &, <, > and " as
+// entity references, so that a value never changes a document's structure.
+std::string EscapeXml(std::string_view aText);
+
 // Format: the printf subset of the system's messages: %s, %d, %<w>.<p>d
 // (zero-padded to p digits, space-padded to w), %-<w>d / %-<w>s (left
 // justified), %.<p>s (at most p code points), %%. Too few arguments raise

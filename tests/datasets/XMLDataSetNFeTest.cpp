@@ -342,6 +342,12 @@ TEST_F(Engine, WritesFieldsGroupsAndTemplates) {
   EXPECT_EQ(FEngine.GerarGrupo(c), "<emit><xNome>Acao</xNome>versao=\"2.00\"<fone></fone></emit>");
   EXPECT_EQ(FEngine.ExpandirModelo("<x>@c(xNome_C03)|@c(*)</x>"),
             "<x><xNome>Acao</xNome>|<emit><xNome>Acao</xNome>versao=\"2.00\"<fone></fone></emit></x>");
+  // A value never changes the structure of the document.
+  campo("xNome_C03").SetAsString("A & B <x/> \"C\"");
+  campo("versao_A02").SetAsString("\"/>");
+  EXPECT_EQ(FEngine.GerarCampo(campo("xNome_C03")),
+            "<xNome>A &amp; B &lt;x/&gt; &quot;C&quot;</xNome>");
+  EXPECT_EQ(FEngine.GerarCampo(campo("versao_A02")), "versao=\"&quot;/&gt;\"");
   campo("xNome_C03").SetAsString("Null");
   EXPECT_EQ(FEngine.GerarCampo(campo("xNome_C03")), "");
 }
