@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchRawRsa.h"
 #include "external/xndGovUtils.h"
 #include "external/xndGovX.h"
 #include "nfe/xndNFe.h"
@@ -41,6 +42,9 @@
 #include "utils/xndNFeXmlUtils.h"
 
 namespace {
+
+using xnd::bench::RawSigner;
+using xnd::bench::ThreadCpuSeconds;
 
 using namespace xnd;
 using namespace xnd::test;
@@ -103,76 +107,8 @@ struct BatchSetup {
   std::vector<std::string> Keys;
 };
 
-struct PkeyDeleter {
-  void operator()(EVP_PKEY* a) const noexcept { EVP_PKEY_free(a); }
-};
-struct MdCtxDeleter {
-  void operator()(EVP_MD_CTX* a) const noexcept { EVP_MD_CTX_free(a); }
-};
-
-std::unique_ptr<EVP_PKEY, PkeyDeleter> CompanyKey() {
-  FILE* file = std::fopen(TestPki::Instance().CompanyKeyPem().c_str(), "r");
-  if (file == nullptr) throw std::runtime_error("company key");
-  std::unique_ptr<EVP_PKEY, PkeyDeleter> key(PEM_read_PrivateKey(file, nullptr, nullptr, nullptr));
-  std::fclose(file);
-  if (!key) throw std::runtime_error("company key");
-  return key;
-}
-
-// CPU time of the calling thread, in seconds.
-double ThreadCpuSeconds() {
-  timespec now{};
-  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-// The raw signature of the ratios, made right after the work it is compared
-// with, so that both see the same load of the shared machine: the CPU time
-// of aCount raw signatures.
-class RawSigner {
- public:
-  RawSigner() : FKey(CompanyKey()), FSignedInfo(620, 'x') {}
-  double Time(int aCount) {
-    const double start = ThreadCpuSeconds();
-    for (int i = 0; i < aCount; ++i) {
-      std::unique_ptr<EVP_MD_CTX, MdCtxDeleter> ctx(EVP_MD_CTX_new());
-      std::size_t size = sizeof FSignature;
-      if (EVP_DigestSignInit(ctx.get(), nullptr, EVP_sha1(), nullptr, FKey.get()) != 1 ||
-          EVP_DigestSign(ctx.get(), FSignature, &size,
-                         reinterpret_cast<const unsigned char*>(FSignedInfo.data()),
-                         FSignedInfo.size()) != 1) {
-        throw std::runtime_error("EVP_DigestSign");
-      }
-      benchmark::DoNotOptimize(FSignature);
-    }
-    return ThreadCpuSeconds() - start;
-  }
-
- private:
-  std::unique_ptr<EVP_PKEY, PkeyDeleter> FKey;
-  std::string FSignedInfo;
-  unsigned char FSignature[512];
-};
-
 // The RSA-SHA1 signature alone, over a text the size of a SignedInfo.
-void BM_RawRsa2048Sha1(benchmark::State& aState) {
-  const auto key = CompanyKey();
-  const std::string signedInfo(620, 'x');
-  unsigned char signature[512];
-  for (auto _ : aState) {
-    std::unique_ptr<EVP_MD_CTX, MdCtxDeleter> ctx(EVP_MD_CTX_new());
-    std::size_t size = sizeof signature;
-    if (EVP_DigestSignInit(ctx.get(), nullptr, EVP_sha1(), nullptr, key.get()) != 1 ||
-        EVP_DigestSign(ctx.get(), signature, &size,
-                       reinterpret_cast<const unsigned char*>(signedInfo.data()),
-                       signedInfo.size()) != 1) {
-      aState.SkipWithError("EVP_DigestSign");
-      break;
-    }
-    benchmark::DoNotOptimize(signature);
-  }
-  aState.SetItemsProcessed(aState.iterations());
-}
+void BM_RawRsa2048Sha1(benchmark::State& aState) { xnd::bench::RawRsa2048Sha1(aState); }
 BENCHMARK(BM_RawRsa2048Sha1)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 
 void BM_SignXmlRaw(benchmark::State& aState) {

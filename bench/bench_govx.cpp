@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "bench/BenchRawRsa.h"
 #include "servers/govx/GovXServerImpl.h"
 #include "tests/support/LoopbackTlsServer.h"
 #include "tests/support/SampleDocuments.h"
@@ -41,41 +42,8 @@ void BM_SignXml_Nfe310_10Itens(benchmark::State& aState) {
 }
 BENCHMARK(BM_SignXml_Nfe310_10Itens)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
-struct PkeyDeleter {
-  void operator()(EVP_PKEY* a) const noexcept { EVP_PKEY_free(a); }
-};
-struct MdCtxDeleter {
-  void operator()(EVP_MD_CTX* a) const noexcept { EVP_MD_CTX_free(a); }
-};
-
-std::unique_ptr<EVP_PKEY, PkeyDeleter> CompanyKey() {
-  FILE* file = std::fopen(TestPki::Instance().CompanyKeyPem().c_str(), "r");
-  if (file == nullptr) throw std::runtime_error("company key");
-  std::unique_ptr<EVP_PKEY, PkeyDeleter> key(PEM_read_PrivateKey(file, nullptr, nullptr, nullptr));
-  std::fclose(file);
-  if (!key) throw std::runtime_error("company key");
-  return key;
-}
-
 // The RSA-SHA1 signature alone, over a text the size of a SignedInfo.
-void BM_RawRsa2048Sha1(benchmark::State& aState) {
-  const auto key = CompanyKey();
-  const std::string signedInfo(620, 'x');
-  unsigned char signature[512];
-  for (auto _ : aState) {
-    std::unique_ptr<EVP_MD_CTX, MdCtxDeleter> ctx(EVP_MD_CTX_new());
-    std::size_t size = sizeof signature;
-    if (EVP_DigestSignInit(ctx.get(), nullptr, EVP_sha1(), nullptr, key.get()) != 1 ||
-        EVP_DigestSign(ctx.get(), signature, &size,
-                       reinterpret_cast<const unsigned char*>(signedInfo.data()),
-                       signedInfo.size()) != 1) {
-      aState.SkipWithError("EVP_DigestSign");
-      break;
-    }
-    benchmark::DoNotOptimize(signature);
-  }
-  aState.SetItemsProcessed(aState.iterations());
-}
+void BM_RawRsa2048Sha1(benchmark::State& aState) { xnd::bench::RawRsa2048Sha1(aState); }
 BENCHMARK(BM_RawRsa2048Sha1)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 void BM_SendSoapMessage_KeepAlive(benchmark::State& aState) {
