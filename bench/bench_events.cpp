@@ -11,6 +11,7 @@
 #include "events/xndNFeEventosBase.h"
 #include "external/xndGovUtils.h"
 #include "external/xndGovX.h"
+#include "tests/support/CompanyCertificate.h"
 #include "tests/events/EventosTestSupport.h"
 #include "tests/support/LoopbackTlsServer.h"
 #include "tests/support/TempDir.h"
@@ -38,15 +39,7 @@ TDadosEvento Dados(int aSequencia) {
 // installation data beside them, so the source tree's.
 struct EventosSetup {
   EventosSetup() {
-    const TestPki& pki = TestPki::Instance();
-    IHttpSettings& conexao = GovX->ConnectionSettings();
-    conexao.SetCertificateKind(2);
-    conexao.SetCertificatePath(pki.CompanyPfx());
-    conexao.SetCertificatePassword(TestPki::Password);
-    ISignatureSettings& assinatura = GovX->SignatureSettings();
-    assinatura.SetCertificateKind(2);
-    assinatura.SetCertificatePath(pki.CompanyPfx());
-    assinatura.SetCertificatePassword(TestPki::Password);
+    UseCompanyCertificate(GovX.Server());
     Eventos.SetTipoEvento("110110");
     Eventos.SetUF("SP");
     Eventos.SetUFWS("SP");

@@ -15,6 +15,7 @@
 #include "events/xndNFeEventosXmlUtils.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "tests/support/CompanyCertificate.h"
 #include "tests/events/EventosTestSupport.h"
 #include "tests/services/SimuladorFixture.h"
 #include "tests/support/LoopbackTlsServer.h"
@@ -73,15 +74,7 @@ class EventosComponenteTest : public ::testing::Test {
   EventosComponenteTest()
       : FCaBundle("XND_CA_BUNDLE", TestPki::Instance().RootCaPem()),
         FEventos(nullptr, &FGovX, &FEmail, &FGovUtils) {
-    const TestPki& pki = TestPki::Instance();
-    IHttpSettings& conexao = FGovX->ConnectionSettings();
-    conexao.SetCertificateKind(2);
-    conexao.SetCertificatePath(pki.CompanyPfx());
-    conexao.SetCertificatePassword(TestPki::Password);
-    ISignatureSettings& assinatura = FGovX->SignatureSettings();
-    assinatura.SetCertificateKind(2);
-    assinatura.SetCertificatePath(pki.CompanyPfx());
-    assinatura.SetCertificatePassword(TestPki::Password);
+    UseCompanyCertificate(FGovX.Server());
 
     FEventos.SetTipoEvento("110110");
     FEventos.SetUF("SP");

@@ -15,6 +15,7 @@
 #include "platform/inifile.h"
 #include "platform/text.h"
 #include "services/xndNFEInterface.h"
+#include "tests/support/CompanyCertificate.h"
 #include "tests/support/SampleDocuments.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestPki.h"
@@ -65,15 +66,7 @@ class SimuladorFixture : public ::testing::Test {
     FDados.cUF = "35";
     FDados.TipoAmbiente = "2";
     FDados.ServidoresINI = &FServidores;
-    const TestPki& pki = TestPki::Instance();
-    IHttpSettings& conexao = FGovX->ConnectionSettings();
-    conexao.SetCertificateKind(2);
-    conexao.SetCertificatePath(pki.CompanyPfx());
-    conexao.SetCertificatePassword(TestPki::Password);
-    ISignatureSettings& assinatura = FGovX->SignatureSettings();
-    assinatura.SetCertificateKind(2);
-    assinatura.SetCertificatePath(pki.CompanyPfx());
-    assinatura.SetCertificatePassword(TestPki::Password);
+    UseCompanyCertificate(FGovX.Server());
   }
 
   // The installed templates of a manual version directory ("vm50a").
