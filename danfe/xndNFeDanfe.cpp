@@ -114,7 +114,7 @@ std::string TxndNFeDanfe::ArquivoModelo() {
   if (EhCCe()) {
     modelo = Parametro(Params(), "ArquivoRtm");
   } else {
-    modelo = ObterValorTag("tpImp", XML()) == "2" ? FModeloPaisagem : FModeloRetrato;
+    modelo = ConteudoTag("tpImp", XML()) == "2" ? FModeloPaisagem : FModeloRetrato;
   }
   if (!modelo.empty()) modelo = GovUtils()->ResolvePath(modelo);
   return modelo;

@@ -77,7 +77,7 @@ void TxndCCeDadosImpressao::CarregarCCe() {
 
 void TxndCCeDadosImpressao::PreencherCCe() {
   const std::string xml = FGovUtils->NormalizeXml(FXml);
-  const auto valor = [&](const char* aTag) { return TextoXml(ObterValorTag(aTag, xml)); };
+  const auto valor = [&](const char* aTag) { return TextoXml(ConteudoTag(aTag, xml)); };
   TClientDataSet& d = *FDataSet;
   for (const char* campo : {"CNPJ", "chNFe", "nProt", "nSeqEvento", "cOrgao"}) {
     d.FieldByName(campo).SetAsString(valor(campo));

@@ -241,6 +241,19 @@ void DividirInfCpl(const std::string& aTexto, int aColunas, int aLinhas, std::st
   for (const std::string& linha : caixa) aCaixa += linha + "\r\n";
 }
 
+std::string ConteudoTag(std::string_view aTag, std::string_view aXml) {
+  std::string abre;
+  abre.reserve(aTag.size() + 3);
+  abre.append("<").append(aTag).append(">");
+  const std::size_t inicio = FindText(aXml, abre);
+  if (inicio == std::string::npos) return {};
+  std::string fecha = abre;
+  fecha.insert(1, "/");
+  const std::size_t fim = FindText(aXml, fecha, inicio + abre.size());
+  if (fim == std::string::npos) return {};
+  return std::string(aXml.substr(inicio + abre.size(), fim - inicio - abre.size()));
+}
+
 std::string TextoXml(const std::string& aEscapado) {
   if (aEscapado.find('&') == std::string::npos) return aEscapado;
   std::string texto;
@@ -370,19 +383,25 @@ int TxndNFeDanfeDados::QuantidadeNFe() {
   return TxndNFeXmlUtils::ContarNFeXPath(FXmlPreparado.empty() ? FXml : FXmlPreparado);
 }
 
-int TxndNFeDanfeDados::TipoEmissao() { return StrToInt(ObterValorTag("tpEmis", FXml)); }
+int TxndNFeDanfeDados::TipoEmissao() { return StrToInt(ConteudoTag("tpEmis", FXml)); }
 
 std::string TxndNFeDanfeDados::CodigoUFDanfe(const std::string& aSigla) const {
   const int indice = FTabelaUF.IndexOfName(aSigla);
   return indice >= 0 ? FTabelaUF.ValueFromIndex(indice) : std::string();
 }
 
+const std::string& TxndNFeDanfeDados::NFeProc(int aIndice) const {
+  static const std::string nenhum;
+  return aIndice >= 0 && static_cast<std::size_t>(aIndice) < FNFeProcs.size() ? FNFeProcs[static_cast<std::size_t>(aIndice)]
+                                                                              : nenhum;
+}
+
 std::string TxndNFeDanfeDados::Grupo(const std::string& aTag) const {
-  return "<" + aTag + ">" + ObterValorTag(aTag, FNFe) + "</" + aTag + ">";
+  return "<" + aTag + ">" + ConteudoTag(aTag, FNFe) + "</" + aTag + ">";
 }
 
 std::string TxndNFeDanfeDados::Valor(const std::string& aTag, const std::string& aXml, bool aQuebras) const {
-  std::string valor = TextoXml(ObterValorTag(aTag, aXml));
+  std::string valor = TextoXml(ConteudoTag(aTag, aXml));
   if (aQuebras && !FLineDelimiter.empty()) valor = StringReplace(valor, FLineDelimiter, "\r");
   return valor;
 }
@@ -404,22 +423,31 @@ void TxndNFeDanfeDados::CarregarDados() {
   // Several documents may come concatenated: their declarations go and one root holds them.
   std::string xml = FXml;
   for (std::size_t pos = 0; (pos = xml.find("\xEF\xBB\xBF", pos)) != std::string::npos;) xml.erase(pos, 3);
-  for (std::size_t pos = 0; (pos = FindText(UpperCase(xml), "<?XML", pos)) != std::string::npos;) {
+  for (std::size_t pos = 0; (pos = xml.find("<?", pos)) != std::string::npos;) {
     const std::size_t fim = xml.find("?>", pos);
     if (fim == std::string::npos) break;
-    xml.erase(pos, fim + 2 - pos);
+    if (SameText(std::string_view(xml).substr(pos + 2, 4), "xml ")) {
+      xml.erase(pos, fim + 2 - pos);
+    } else {
+      pos = fim + 2;
+    }
   }
   FXmlPreparado = "<root>" + xml + "</root>";
 
-  int quantidade = 0;
+  // Every infNFe and every nfeProc, in document order, from one reading of the text.
+  FInfNFes.clear();
+  FNFeProcs.clear();
   try {
-    quantidade = QuantidadeNFe();
+    std::vector<std::string> nos;
+    GovUtils()->SelectNodes(FXmlPreparado, ".//tec:infNFe | .//tec:nfeProc", smNodeXml, NFeNamespacePrefix, nos);
+    for (std::string& no : nos) (StartsText("<nfeProc", no) ? FNFeProcs : FInfNFes).push_back(std::move(no));
   } catch (const ExndException&) {
     throw;
   } catch (const std::exception& e) {
     throw ExndNFeReportException("O XML para impressão da Danfe não é um XML válido: %s", {std::string(e.what())},
                                  FDiretorioLogErro);
   }
+  const int quantidade = static_cast<int>(FInfNFes.size());
   if (quantidade == 0) {
     throw ExndNFeReportException("O XML para impressão da Danfe não contém NF-e.", FDiretorioLogErro);
   }
@@ -428,12 +456,12 @@ void TxndNFeDanfeDados::CarregarDados() {
   const int tipo = TipoEmissao();
 
   for (int i = 0; i < quantidade; ++i) {
-    const std::string infNFe = TxndNFeXmlUtils::ObterNFePorIndice(i, FXmlPreparado, false);
+    const std::string& infNFe = FInfNFes[static_cast<std::size_t>(i)];
     std::string nfe;
     if (FValidarRegrasNegocio && (tipo == 1 || tipo == 3 || tipo == 6 || tipo == 7)) {
-      nfe = TxndNFeXmlUtils::ObterNFePorIndice(i, FXmlPreparado, true);
+      nfe = NFeProc(i);
     } else if (tipo == 4 && Contem(FXmlPreparado, "nProt")) {
-      nfe = TxndNFeXmlUtils::ObterNFePorIndice(i, FXmlPreparado, true);
+      nfe = NFeProc(i);
       if (!nfe.empty()) {
         FProtocoloDPEC = Valor("nProt", nfe);
         FDataHoraDPEC = Valor("dhRecbto", nfe);
@@ -470,7 +498,7 @@ void TxndNFeDanfeDados::CarregarDados() {
       FVolume->Post();
     }
     CarregarItens(infNFe);
-    CarregarReferencias(infNFe);
+    CarregarReferencias();
     CarregarDuplicatas();
   }
   FNFe.clear();
@@ -602,7 +630,7 @@ void TxndNFeDanfeDados::PreencherVeiculoTransporte() {
 }
 
 void TxndNFeDanfeDados::PreencherVolumes() {
-  for (const std::string& vol : Trechos("vol", ObterValorTag("transp", FNFe))) {
+  for (const std::string& vol : Trechos("vol", ConteudoTag("transp", FNFe))) {
     FVolumes.push_back(
         {Valor("qVol", vol), Valor("esp", vol), Valor("marca", vol), Valor("nVol", vol), Valor("pesoL", vol),
          Valor("pesoB", vol)});
@@ -681,10 +709,15 @@ void TxndNFeDanfeDados::PreencherInformacoesAdicionais() {
 }
 
 void TxndNFeDanfeDados::CarregarItens(const std::string& aInfNFe) {
-  std::vector<std::string> dets;
-  GovUtils()->SelectNodes(aInfNFe, ".//tec:infNFe/tec:det", smNodeXml, NFeNamespacePrefix, dets);
+  std::vector<std::string> nos;
+  GovUtils()->SelectNodes(aInfNFe, ".//tec:infNFe/tec:det | .//*[local-name()=\"NFref\"]", smNodeXml, NFeNamespacePrefix, nos);
   const std::string declaracao = std::string(" xmlns=\"") + NFeNamespace + "\"";
-  for (std::string& det : dets) {
+  FReferencias.clear();
+  for (std::string& det : nos) {
+    if (StartsText("<NFref", det)) {
+      FReferencias.push_back(std::move(det));
+      continue;
+    }
     const std::size_t ns = det.find(declaracao);
     if (ns != std::string::npos) det.erase(ns, declaracao.size());
     // The item number is the nItem attribute of the det start tag.
@@ -705,13 +738,13 @@ void TxndNFeDanfeDados::CarregarItens(const std::string& aInfNFe) {
 
 void TxndNFeDanfeDados::PreencherItem(const std::string& aDet, const std::string& aItem) {
   TClientDataSet& d = Itens();
-  const std::string prod = "<prod>" + ObterValorTag("prod", aDet) + "</prod>";
-  const std::string imposto = "<imposto>" + ObterValorTag("imposto", aDet) + "</imposto>";
-  const std::string icms = "<ICMS>" + ObterValorTag("ICMS", imposto) + "</ICMS>";
-  const std::string ipi = "<IPI>" + ObterValorTag("IPI", imposto) + "</IPI>";
-  const std::string pis = "<PIS>" + ObterValorTag("PIS", imposto) + "</PIS>";
-  const std::string cofins = "<COFINS>" + ObterValorTag("COFINS", imposto) + "</COFINS>";
-  const std::string ii = "<II>" + ObterValorTag("II", imposto) + "</II>";
+  const std::string prod = "<prod>" + ConteudoTag("prod", aDet) + "</prod>";
+  const std::string imposto = "<imposto>" + ConteudoTag("imposto", aDet) + "</imposto>";
+  const std::string icms = "<ICMS>" + ConteudoTag("ICMS", imposto) + "</ICMS>";
+  const std::string ipi = "<IPI>" + ConteudoTag("IPI", imposto) + "</IPI>";
+  const std::string pis = "<PIS>" + ConteudoTag("PIS", imposto) + "</PIS>";
+  const std::string cofins = "<COFINS>" + ConteudoTag("COFINS", imposto) + "</COFINS>";
+  const std::string ii = "<II>" + ConteudoTag("II", imposto) + "</II>";
   const auto br = [&](const char* aCampo, const char* aTag, const std::string& aGrupo) {
     SetCampo(d, aCampo, FormatarNumeroBR(Valor(aTag, aGrupo)));
   };
@@ -786,7 +819,7 @@ void TxndNFeDanfeDados::PreencherItem(const std::string& aDet, const std::string
 
 void TxndNFeDanfeDados::PreencherMedicamentos(const std::string& aDet, const std::string& aItem) {
   if (!FTemMedicamentos) return;
-  for (const std::string& med : Trechos("med", ObterValorTag("prod", aDet))) {
+  for (const std::string& med : Trechos("med", ConteudoTag("prod", aDet))) {
     Med().Append();
     SetCampo(Med(), "Item", aItem);
     SetCampo(Med(), "nLote", Valor("nLote", med));
@@ -799,7 +832,7 @@ void TxndNFeDanfeDados::PreencherMedicamentos(const std::string& aDet, const std
 }
 
 void TxndNFeDanfeDados::PreencherVeiculoNovo(const std::string& aDet, const std::string& aItem) {
-  const std::string veic = ObterValorTag("veicProd", aDet);
+  const std::string veic = ConteudoTag("veicProd", aDet);
   if (veic.empty()) return;
   const std::string g = "<veicProd>" + veic + "</veicProd>";
   Veic().Append();
@@ -810,10 +843,9 @@ void TxndNFeDanfeDados::PreencherVeiculoNovo(const std::string& aDet, const std:
   Veic().Post();
 }
 
-void TxndNFeDanfeDados::CarregarReferencias(const std::string& aInfNFe) {
-  std::vector<std::string> refs;
-  GovUtils()->SelectNodes(aInfNFe, "//*[local-name()=\"NFref\"]", smNodeXml, NFeNamespacePrefix, refs);
-  for (const std::string& ref : refs) PreencherReferencia(ref);
+void TxndNFeDanfeDados::CarregarReferencias() {
+  for (const std::string& ref : FReferencias) PreencherReferencia(ref);
+  FReferencias.clear();
 }
 
 void TxndNFeDanfeDados::PreencherReferencia(const std::string& aNFref) {
@@ -821,7 +853,7 @@ void TxndNFeDanfeDados::PreencherReferencia(const std::string& aNFref) {
   SetCampo(*FRefNFe, "ChaveNFeRef", Valor("refNFe", aNFref));
   FRefNFe->Post();
 
-  const std::string nf = "<refNF>" + ObterValorTag("refNF", aNFref) + "</refNF>";
+  const std::string nf = "<refNF>" + ConteudoTag("refNF", aNFref) + "</refNF>";
   FRefNF1A->Append();
   SetCampo(*FRefNF1A, "UFNF1ARef", Valor("cUF", nf));
   SetCampo(*FRefNF1A, "AnoMesNF1ARef", Valor("AAMM", nf));
@@ -831,7 +863,7 @@ void TxndNFeDanfeDados::PreencherReferencia(const std::string& aNFref) {
   SetCampo(*FRefNF1A, "CNPJNF1ARef", Valor("CNPJ", nf));
   FRefNF1A->Post();
 
-  const std::string nfp = "<refNFP>" + ObterValorTag("refNFP", aNFref) + "</refNFP>";
+  const std::string nfp = "<refNFP>" + ConteudoTag("refNFP", aNFref) + "</refNFP>";
   FRefProdutor->Append();
   SetCampo(*FRefProdutor, "UFNFProdutorRef", Valor("cUF", nfp));
   SetCampo(*FRefProdutor, "AnoMesNFProdutorRef", Valor("AAMM", nfp));
@@ -843,7 +875,7 @@ void TxndNFeDanfeDados::PreencherReferencia(const std::string& aNFref) {
   SetCampo(*FRefProdutor, "CNPJNFProdutorRef", cnpj.empty() ? Valor("CPF", nfp) : cnpj);
   FRefProdutor->Post();
 
-  const std::string ecf = "<refECF>" + ObterValorTag("refECF", aNFref) + "</refECF>";
+  const std::string ecf = "<refECF>" + ConteudoTag("refECF", aNFref) + "</refECF>";
   FRefCupomFiscal->Append();
   SetCampo(*FRefCupomFiscal, "NumeroECFCupomFiscalRef", Valor("nECF", ecf));
   SetCampo(*FRefCupomFiscal, "NumeroCOOCupomFiscalRef", Valor("nCOO", ecf));
@@ -856,7 +888,7 @@ void TxndNFeDanfeDados::PreencherReferencia(const std::string& aNFref) {
 }
 
 void TxndNFeDanfeDados::CarregarDuplicatas() {
-  for (const std::string& dup : Trechos("dup", ObterValorTag("cobr", FNFe))) {
+  for (const std::string& dup : Trechos("dup", ConteudoTag("cobr", FNFe))) {
     FCobranca->Append();
     SetCampo(*FCobranca, "NumDuplicata", Valor("nDup", dup));
     SetCampo(*FCobranca, "DtVencimento", DataVencimento(Valor("dVenc", dup)));
@@ -936,16 +968,15 @@ void TxndNFeDanfeDados30::PreencherCodigoBarras() {
 void TxndNFeDanfeDados30::VerificarXml() {
   const int tipo = TipoEmissao();
   if (tipo != 1 && tipo != 3) return;
-  const int quantidade = QuantidadeNFe();
-  for (int i = 0; i < quantidade; ++i) {
-    const std::string proc = TxndNFeXmlUtils::ObterNFePorIndice(i, XmlPreparado(), true);
+  for (int i = 0; i < NotasCarregadas(); ++i) {
+    const std::string& proc = NFeProc(i);
     if (!Contem(proc, "protNFe")) {
       throw ExndNFeReportException("O Xml não é válido para impressão em modo Normal / SCAN", DiretorioLogErro());
     }
-    if (ObterValorTag("cStat", proc) != "100") {
+    if (ConteudoTag("cStat", proc) != "100") {
       throw ExndNFeReportException("Danfe não autorizada para Impressão.", DiretorioLogErro());
     }
-    if (ObterValorTag("nProt", proc).empty()) {
+    if (ConteudoTag("nProt", proc).empty()) {
       throw ExndNFeReportException("Número de Protocolo não encontrado.", DiretorioLogErro());
     }
   }
@@ -982,7 +1013,7 @@ void TxndNFeDanfeDados40::PreencherItem(const std::string& aDet, const std::stri
   TxndNFeDanfeDados30::PreencherItem(aDet, aItem);
   const std::string csosn = Valor("CSOSN", aDet);
   if (!csosn.empty()) SetCampo(Itens(), "ItemCST", csosn);
-  if (!ObterValorTag("ISSQN", aDet).empty()) SetCampo(Itens(), "ItemCST", "");
+  if (!ConteudoTag("ISSQN", aDet).empty()) SetCampo(Itens(), "ItemCST", "");
 }
 
 }  // namespace xnd
