@@ -48,7 +48,11 @@ class TxndNFeDanfe : public TComponent {
   std::string Params();
   void SetParams(const std::string& aValue);
   const std::string& DiretorioLogErro() const { return FDiretorioLogErro; }
-  void SetDiretorioLogErro(const std::string& aValue) { FDiretorioLogErro = aValue; }
+  // Also the error-log directory of Dados.
+  void SetDiretorioLogErro(const std::string& aValue) {
+    FDiretorioLogErro = aValue;
+    FDados->SetDiretorioLogErro(aValue);
+  }
 
   // The outputs; each returns 0 or raises ExndException.
   int ImprimirNaImpressora();

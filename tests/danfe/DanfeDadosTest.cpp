@@ -234,6 +234,19 @@ TEST_F(DanfeDadosTest, EarlierManualsKeepTheirOwnRules) {
   EXPECT_EQ(Coluna(Tabela(*d30, "DadosItens"), "ItemCST"), (std::vector<std::string>{"", ""}));
 }
 
+TEST_F(DanfeDadosTest, Layout400NoteReadsItsDateTimes) {
+  auto dados = Criar<TxndNFeDanfeDados50>(test::SharedFixture("nfe400_nfeProc_autorizada_homologacao.xml"));
+  dados->CarregarDados();
+  EsperarCampos(Tabela(*dados, "Dados"), {{"DtEmissao", "25/09/2018"},
+                                          {"DtSaida", "25/09/2018"},
+                                          {"hSaida", "15:14:00"},
+                                          {"nNF", "000000026"},
+                                          {"nProt", "143180006932433"},
+                                          {"ValorTotNota", "500,00"},
+                                          {"TraDescMod", "9-Sem Frete"}});
+  EXPECT_EQ(Coluna(Tabela(*dados, "DadosItens"), "ItemCST"), std::vector<std::string>{"202"});
+}
+
 TEST(FormatarNumeroBRTest, GroupsTheIntegerPartAndKeepsTheDecimals) {
   const std::vector<std::pair<std::string, std::string>> casos = {
       {"", ""},
