@@ -23,7 +23,8 @@ std::string NotaAutorizada(int aItens) {
   const std::string item = xml.substr(inicio, fimPrimeiro - inicio);
   static const std::regex numero("nItem=\"1\"");
   std::string itens;
-  for (int i = 1; i <= aItens; ++i) itens += std::regex_replace(item, numero, "nItem=\"" + std::to_string(i) + "\"");
+  for (int i = 1; i <= aItens; ++i)
+    itens += std::regex_replace(item, numero, "nItem=\"" + std::to_string(i) + "\"");
   return xml.substr(0, inicio) + itens + xml.substr(fim);
 }
 
@@ -33,11 +34,11 @@ void BM_CarregarDadosESerializar(benchmark::State& aState) {
   std::size_t bytes = 0;
   for (auto _ : aState) {
     dados.CarregarDados();
-    const std::string json =
-        SerializarDataSources({dados.DataSource(), dados.DataSourceItens(), dados.DataSourceCobranca(),
-                               dados.DataSourceMed(), dados.DataSourceVeic(), dados.DataSourceRefNFe(),
-                               dados.DataSourceRefNF1A(), dados.DataSourceRefProdutor(),
-                               dados.DataSourceRefCupomFiscal(), dados.DataSourceRefCTe()});
+    const std::string json = SerializarDataSources(
+        {dados.DataSource(), dados.DataSourceItens(), dados.DataSourceCobranca(),
+         dados.DataSourceMed(), dados.DataSourceVeic(), dados.DataSourceRefNFe(),
+         dados.DataSourceRefNF1A(), dados.DataSourceRefProdutor(), dados.DataSourceRefCupomFiscal(),
+         dados.DataSourceRefCTe()});
     bytes = json.size();
     benchmark::DoNotOptimize(json.data());
   }

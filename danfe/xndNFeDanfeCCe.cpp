@@ -85,7 +85,8 @@ void TxndCCeDadosImpressao::PreencherCCe() {
   const std::string registro = valor("dhRegEvento");
   // An event not registered yet has no registration time: the field stays empty.
   d.FieldByName("dhRegEvento")
-      .SetAsString(registro.empty() ? std::string() : DataHoraParaTexto(FGovUtils->TextToDateTime(registro)));
+      .SetAsString(registro.empty() ? std::string()
+                                    : DataHoraParaTexto(FGovUtils->TextToDateTime(registro)));
   std::string correcao = valor("xCorrecao");
   if (!FLineDelimiter.empty()) correcao = StringReplace(correcao, FLineDelimiter, "\r\n");
   d.FieldByName("xCorrecao").SetAsString(correcao);

@@ -19,6 +19,7 @@ struct TDefinicaoDataSet {
   std::initializer_list<const char*> Campos;
 };
 
+// clang-format off
 const TDefinicaoDataSet DefDados{
     "Dados",
     {"CodBarra", "CodBarraDadosNFe", "NatOper", "Serie", "DtEmissao", "DtSaida", "nNF", "nTpNF", "tpEmis",
@@ -69,6 +70,7 @@ const TDefinicaoDataSet DefRefCupom{
     "DadosCupomFiscalReferenciado",
     {"nNF", "NumeroECFCupomFiscalRef", "NumeroCOOCupomFiscalRef", "ModeloCupomFiscalRef"}};
 const TDefinicaoDataSet DefRefCTe{"DadosCTeReferenciado", {"nNF", "ChaveCTeRef"}};
+// clang-format on
 
 // Memo fields and their declared sizes. "FraseContingencia" and
 // "JustContingencia" carry xJust (up to 256 characters in the schemas) and
@@ -130,7 +132,8 @@ std::string ElementoComAtributos(const std::string& aTag, const std::string& aXm
   std::size_t pos = FindText(aXml, abre);
   while (pos != std::string::npos) {
     const char proximo = pos + abre.size() < aXml.size() ? aXml[pos + abre.size()] : '\0';
-    if (proximo == '>' || proximo == ' ' || proximo == '\t' || proximo == '\r' || proximo == '\n') break;
+    if (proximo == '>' || proximo == ' ' || proximo == '\t' || proximo == '\r' || proximo == '\n')
+      break;
     pos = FindText(aXml, abre, pos + abre.size());
   }
   if (pos == std::string::npos) return {};
@@ -234,10 +237,12 @@ void DividirInfCpl(const std::string& aTexto, int aColunas, int aLinhas, std::st
       temPrimeira = false;
     } else {
       caixa.push_back(Utf8Copy(primeira, 1, aColunas));
-      primeira = Utf8Copy(primeira, aColunas + 1, static_cast<std::ptrdiff_t>(Utf8Length(primeira)));
+      primeira =
+          Utf8Copy(primeira, aColunas + 1, static_cast<std::ptrdiff_t>(Utf8Length(primeira)));
     }
   }
-  if (!aContinuacao.empty()) aContinuacao = "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\n" + aContinuacao;
+  if (!aContinuacao.empty())
+    aContinuacao = "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\n" + aContinuacao;
   for (const std::string& linha : caixa) aCaixa += linha + "\r\n";
 }
 
@@ -270,18 +275,24 @@ std::string TextoXml(const std::string& aEscapado) {
     }
     const std::string nome = aEscapado.substr(i + 1, fim - i - 1);
     std::string valor;
-    if (nome == "amp") valor = "&";
-    else if (nome == "lt") valor = "<";
-    else if (nome == "gt") valor = ">";
-    else if (nome == "quot") valor = "\"";
-    else if (nome == "apos") valor = "'";
+    if (nome == "amp")
+      valor = "&";
+    else if (nome == "lt")
+      valor = "<";
+    else if (nome == "gt")
+      valor = ">";
+    else if (nome == "quot")
+      valor = "\"";
+    else if (nome == "apos")
+      valor = "'";
     else if (nome.size() > 1 && nome[0] == '#') {
       const bool hexa = nome[1] == 'x' || nome[1] == 'X';
       const std::string digitos = nome.substr(hexa ? 2 : 1);
       char* parada = nullptr;
-      const unsigned long codigo = digitos.empty() ? 0 : std::strtoul(digitos.c_str(), &parada, hexa ? 16 : 10);
-      if (!digitos.empty() && parada != nullptr && *parada == '\0' && codigo > 0 && codigo <= 0x10FFFF &&
-          !(codigo >= 0xD800 && codigo <= 0xDFFF)) {
+      const unsigned long codigo =
+          digitos.empty() ? 0 : std::strtoul(digitos.c_str(), &parada, hexa ? 16 : 10);
+      if (!digitos.empty() && parada != nullptr && *parada == '\0' && codigo > 0 &&
+          codigo <= 0x10FFFF && !(codigo >= 0xD800 && codigo <= 0xDFFF)) {
         const auto c = static_cast<std::uint32_t>(codigo);
         if (c < 0x80) {
           valor += static_cast<char>(c);
@@ -361,8 +372,10 @@ void TxndNFeDanfeDados::CriarDataSets() {
 }
 
 std::vector<TClientDataSet*> TxndNFeDanfeDados::DataSets() const {
-  return {FDados.get(),  FVolume.get(),   FRefNFe.get(), FRefNF1A.get(), FRefProdutor.get(), FRefCupomFiscal.get(),
-          FRefCTe.get(), FItens.get(), FCobranca.get(), FMed.get(), FVeic.get()};
+  return {FDados.get(),   FVolume.get(),      FRefNFe.get(),
+          FRefNF1A.get(), FRefProdutor.get(), FRefCupomFiscal.get(),
+          FRefCTe.get(),  FItens.get(),       FCobranca.get(),
+          FMed.get(),     FVeic.get()};
 }
 
 TxndGovUtils& TxndNFeDanfeDados::GovUtils() {
@@ -392,21 +405,24 @@ std::string TxndNFeDanfeDados::CodigoUFDanfe(const std::string& aSigla) const {
 
 const std::string& TxndNFeDanfeDados::NFeProc(int aIndice) const {
   static const std::string nenhum;
-  return aIndice >= 0 && static_cast<std::size_t>(aIndice) < FNFeProcs.size() ? FNFeProcs[static_cast<std::size_t>(aIndice)]
-                                                                              : nenhum;
+  return aIndice >= 0 && static_cast<std::size_t>(aIndice) < FNFeProcs.size()
+             ? FNFeProcs[static_cast<std::size_t>(aIndice)]
+             : nenhum;
 }
 
 std::string TxndNFeDanfeDados::Grupo(const std::string& aTag) const {
   return "<" + aTag + ">" + ConteudoTag(aTag, FNFe) + "</" + aTag + ">";
 }
 
-std::string TxndNFeDanfeDados::Valor(const std::string& aTag, const std::string& aXml, bool aQuebras) const {
+std::string TxndNFeDanfeDados::Valor(const std::string& aTag, const std::string& aXml,
+                                     bool aQuebras) const {
   std::string valor = TextoXml(ConteudoTag(aTag, aXml));
   if (aQuebras && !FLineDelimiter.empty()) valor = StringReplace(valor, FLineDelimiter, "\r");
   return valor;
 }
 
-void TxndNFeDanfeDados::SetCampo(TClientDataSet& aDataSet, const std::string& aCampo, const std::string& aValor) {
+void TxndNFeDanfeDados::SetCampo(TClientDataSet& aDataSet, const std::string& aCampo,
+                                 const std::string& aValor) {
   aDataSet.FieldByName(aCampo).SetAsString(aValor);
 }
 
@@ -422,7 +438,8 @@ void TxndNFeDanfeDados::CarregarDados() {
   LimparDados();
   // Several documents may come concatenated: their declarations go and one root holds them.
   std::string xml = FXml;
-  for (std::size_t pos = 0; (pos = xml.find("\xEF\xBB\xBF", pos)) != std::string::npos;) xml.erase(pos, 3);
+  for (std::size_t pos = 0; (pos = xml.find("\xEF\xBB\xBF", pos)) != std::string::npos;)
+    xml.erase(pos, 3);
   for (std::size_t pos = 0; (pos = xml.find("<?", pos)) != std::string::npos;) {
     const std::size_t fim = xml.find("?>", pos);
     if (fim == std::string::npos) break;
@@ -439,17 +456,20 @@ void TxndNFeDanfeDados::CarregarDados() {
   FNFeProcs.clear();
   try {
     std::vector<std::string> nos;
-    GovUtils()->SelectNodes(FXmlPreparado, ".//tec:infNFe | .//tec:nfeProc", smNodeXml, NFeNamespacePrefix, nos);
-    for (std::string& no : nos) (StartsText("<nfeProc", no) ? FNFeProcs : FInfNFes).push_back(std::move(no));
+    GovUtils()->SelectNodes(FXmlPreparado, ".//tec:infNFe | .//tec:nfeProc", smNodeXml,
+                            NFeNamespacePrefix, nos);
+    for (std::string& no : nos)
+      (StartsText("<nfeProc", no) ? FNFeProcs : FInfNFes).push_back(std::move(no));
   } catch (const ExndException&) {
     throw;
   } catch (const std::exception& e) {
-    throw ExndNFeReportException("O XML para impressão da Danfe não é um XML válido: %s", {std::string(e.what())},
-                                 FDiretorioLogErro);
+    throw ExndNFeReportException("O XML para impressão da Danfe não é um XML válido: %s",
+                                 {std::string(e.what())}, FDiretorioLogErro);
   }
   const int quantidade = static_cast<int>(FInfNFes.size());
   if (quantidade == 0) {
-    throw ExndNFeReportException("O XML para impressão da Danfe não contém NF-e.", FDiretorioLogErro);
+    throw ExndNFeReportException("O XML para impressão da Danfe não contém NF-e.",
+                                 FDiretorioLogErro);
   }
   if (FValidarRegrasNegocio) VerificarXml();
   FTemMedicamentos = Contem(FXmlPreparado, "<med>");
@@ -484,7 +504,8 @@ void TxndNFeDanfeDados::CarregarDados() {
     PreencherCodigoBarras();
     PreencherInformacoesAdicionais();
     PreencherTotaisISSQN();
-    if (!FValidarRegrasNegocio) SetCampo(Dados(), "FraseHomologacao", "PREVISÃO DE DANFE. SEM VALOR FISCAL");
+    if (!FValidarRegrasNegocio)
+      SetCampo(Dados(), "FraseHomologacao", "PREVISÃO DE DANFE. SEM VALOR FISCAL");
     Dados().Post();
 
     for (const TVolume& v : FVolumes) {
@@ -582,7 +603,9 @@ void TxndNFeDanfeDados::PreencherIdentificacao() {
 void TxndNFeDanfeDados::PreencherTotais() {
   const std::string g = Grupo("total");
   TClientDataSet& d = Dados();
-  const auto br = [&](const char* aCampo, const char* aTag) { SetCampo(d, aCampo, FormatarNumeroBR(Valor(aTag, g))); };
+  const auto br = [&](const char* aCampo, const char* aTag) {
+    SetCampo(d, aCampo, FormatarNumeroBR(Valor(aTag, g)));
+  };
   br("BaseCalcIcms", "vBC");
   br("ValorIcms", "vICMS");
   br("BaseCalcIcmsSubs", "vBCST");
@@ -631,9 +654,8 @@ void TxndNFeDanfeDados::PreencherVeiculoTransporte() {
 
 void TxndNFeDanfeDados::PreencherVolumes() {
   for (const std::string& vol : Trechos("vol", ConteudoTag("transp", FNFe))) {
-    FVolumes.push_back(
-        {Valor("qVol", vol), Valor("esp", vol), Valor("marca", vol), Valor("nVol", vol), Valor("pesoL", vol),
-         Valor("pesoB", vol)});
+    FVolumes.push_back({Valor("qVol", vol), Valor("esp", vol), Valor("marca", vol),
+                        Valor("nVol", vol), Valor("pesoL", vol), Valor("pesoB", vol)});
   }
 }
 
@@ -689,13 +711,14 @@ void TxndNFeDanfeDados::PreencherInformacoesAdicionais() {
 
   std::string volumes;
   if (FVolumes.size() >= 2 && FImprimirVolume) {
-    for (const TVolume& v : FVolumes) volumes += Format("Esp.: %s Marca: %s Num.: %s\r\n", v.esp, v.marca, v.nVol);
+    for (const TVolume& v : FVolumes)
+      volumes += Format("Esp.: %s Marca: %s Num.: %s\r\n", v.esp, v.marca, v.nVol);
   }
 
   std::string caixa;
   std::string continuacao;
-  DividirInfCpl(volumes + duplicata + Valor("infCpl", g, true) + fisco, FInfCplMaxCol, FInfCplMaxRow, caixa,
-                continuacao);
+  DividirInfCpl(volumes + duplicata + Valor("infCpl", g, true) + fisco, FInfCplMaxCol,
+                FInfCplMaxRow, caixa, continuacao);
   SetCampo(d, "ObsContribuinte", caixa);
   SetCampo(d, "ContinuaObsContribuinte", continuacao);
 
@@ -710,7 +733,8 @@ void TxndNFeDanfeDados::PreencherInformacoesAdicionais() {
 
 void TxndNFeDanfeDados::CarregarItens(const std::string& aInfNFe) {
   std::vector<std::string> nos;
-  GovUtils()->SelectNodes(aInfNFe, ".//tec:infNFe/tec:det | .//*[local-name()=\"NFref\"]", smNodeXml, NFeNamespacePrefix, nos);
+  GovUtils()->SelectNodes(aInfNFe, ".//tec:infNFe/tec:det | .//*[local-name()=\"NFref\"]",
+                          smNodeXml, NFeNamespacePrefix, nos);
   const std::string declaracao = std::string(" xmlns=\"") + NFeNamespace + "\"";
   FReferencias.clear();
   for (std::string& det : nos) {
@@ -928,7 +952,8 @@ void TxndNFeDanfeDados30::PreencherIdentificacao() {
   const std::string g = Grupo("ide");
   SetCampo(d, "nTpNF", Valor("tpNF", g));
   const std::string tpEmis = Valor("tpEmis", g);
-  // Notes authorised by the state or by either contingency service (SVC-AN 6, SVC-RS 7) carry their protocol.
+  // Notes authorised by the state or by either contingency service (SVC-AN 6, SVC-RS 7) carry their
+  // protocol.
   if (tpEmis == "1" || tpEmis == "3" || tpEmis == "6" || tpEmis == "7") {
     SetCampo(d, "nProt", Valor("nProt", NFe()));
     SetCampo(d, "dhRecbto", Valor("dhRecbto", NFe()));
@@ -971,7 +996,8 @@ void TxndNFeDanfeDados30::VerificarXml() {
   for (int i = 0; i < NotasCarregadas(); ++i) {
     const std::string& proc = NFeProc(i);
     if (!Contem(proc, "protNFe")) {
-      throw ExndNFeReportException("O Xml não é válido para impressão em modo Normal / SCAN", DiretorioLogErro());
+      throw ExndNFeReportException("O Xml não é válido para impressão em modo Normal / SCAN",
+                                   DiretorioLogErro());
     }
     if (ConteudoTag("cStat", proc) != "100") {
       throw ExndNFeReportException("Danfe não autorizada para Impressão.", DiretorioLogErro());
@@ -988,10 +1014,12 @@ void TxndNFeDanfeDados40::PreencherIdentificacao() {
   TxndNFeDanfeDados30::PreencherIdentificacao();
   TClientDataSet& d = Dados();
   const std::string g = Grupo("ide");
-  SetCampo(d, "hSaida", LayoutDataHora() ? HoraDaDataHora(Valor("dhSaiEnt", g)) : Valor("hSaiEnt", g));
+  SetCampo(d, "hSaida",
+           LayoutDataHora() ? HoraDaDataHora(Valor("dhSaiEnt", g)) : Valor("hSaiEnt", g));
   if (TipoEmissao() > 1) {
     const std::string xJust = Valor("xJust", g);
-    SetCampo(d, "FraseContingencia", Format("%s [%s]", d.FieldByName("FraseContingencia").AsString(), xJust));
+    SetCampo(d, "FraseContingencia",
+             Format("%s [%s]", d.FieldByName("FraseContingencia").AsString(), xJust));
     SetCampo(d, "dhContingencia", Valor("dhCont", g));
     SetCampo(d, "JustContingencia", xJust);
   }
@@ -1002,10 +1030,14 @@ void TxndNFeDanfeDados40::PreencherTransporte() {
   TClientDataSet& d = Dados();
   const std::string modFrete = d.FieldByName("TraModFrete").AsString();
   std::string descricao;
-  if (SameText(modFrete, "0")) descricao = modFrete + "-Emitente";
-  else if (SameText(modFrete, "1")) descricao = modFrete + "-Dest/Rem";
-  else if (SameText(modFrete, "2")) descricao = modFrete + "-Terceiros";
-  else if (SameText(modFrete, "9")) descricao = modFrete + "-Sem Frete";
+  if (SameText(modFrete, "0"))
+    descricao = modFrete + "-Emitente";
+  else if (SameText(modFrete, "1"))
+    descricao = modFrete + "-Dest/Rem";
+  else if (SameText(modFrete, "2"))
+    descricao = modFrete + "-Terceiros";
+  else if (SameText(modFrete, "9"))
+    descricao = modFrete + "-Sem Frete";
   SetCampo(d, "TraDescMod", descricao);
 }
 

@@ -111,7 +111,8 @@ class TxndNFeDanfeDados {
   void LimparDados();
   // Elements infNFe in the prepared Xml.
   virtual int QuantidadeNFe();
-  // 1 for manual 2.0.2a; later the first tpEmis of Xml as a number (EConvertError when it is not one).
+  // 1 for manual 2.0.2a; later the first tpEmis of Xml as a number (EConvertError when it is not
+  // one).
   virtual int TipoEmissao();
   // The IBGE code of a UF from this object's table ("EX" -> "99"); "" when unknown.
   std::string CodigoUFDanfe(const std::string& aSigla) const;
@@ -165,8 +166,8 @@ class TxndNFeDanfeDados {
   void PreencherMedicamentos(const std::string& aDet, const std::string& aItem);
   void PreencherVeiculoNovo(const std::string& aDet, const std::string& aItem);
 
-  std::unique_ptr<TClientDataSet> FDados, FItens, FVolume, FRefNFe, FRefNF1A, FRefProdutor, FRefCupomFiscal,
-      FRefCTe, FCobranca, FMed, FVeic;
+  std::unique_ptr<TClientDataSet> FDados, FItens, FVolume, FRefNFe, FRefNF1A, FRefProdutor,
+      FRefCupomFiscal, FRefCTe, FCobranca, FMed, FVeic;
   std::unique_ptr<TDataSource> FDataSource, FDataSourceItens, FDataSourceVolume, FDataSourceRefNFe,
       FDataSourceRefNF1A, FDataSourceRefProdutor, FDataSourceRefCupomFiscal, FDataSourceRefCTe,
       FDataSourceCobranca, FDataSourceMed, FDataSourceVeic;
