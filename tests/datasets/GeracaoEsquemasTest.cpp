@@ -68,7 +68,9 @@ TEST_P(GeracaoEsquemasTest, TheNoteComesBackAsEnteredAndIsValidAfterSigning) {
 
 INSTANTIATE_TEST_SUITE_P(
     Leiautes, GeracaoEsquemasTest,
-    ::testing::Values(CasoLeiaute{"pl_008a_PL_008a", pl_008a, "nota310.xml", vm50a, "PL_008a", "nfe_v3.10.xsd"},
+    ::testing::Values(CasoLeiaute{"pl_005f_PL_005f", pl_005f, "nota110.xml", vm30, "PL_005f", "nfe_v1.10.xsd"},
+                      CasoLeiaute{"pl_006s_PL_006u", pl_006s, "nota200.xml", vm40, "PL_006u", "nfe_v2.00.xsd"},
+                      CasoLeiaute{"pl_008a_PL_008a", pl_008a, "nota310.xml", vm50a, "PL_008a", "nfe_v3.10.xsd"},
                       CasoLeiaute{"pl_008a_PL_008i2", pl_008a, "nota310.xml", vm50a, "PL_008i2", "nfe_v3.10.xsd"}),
     [](const ::testing::TestParamInfo<CasoLeiaute>& aInfo) { return std::string(aInfo.param.Nome); });
 
