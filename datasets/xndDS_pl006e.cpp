@@ -5,6 +5,11 @@ namespace xnd {
 
 namespace {
 
+// The date message of GerarChaveNFeTpEmis (no blank after "inválido.").
+constexpr const char* kDataInvalidaChaveTpEmis =
+    "%s Data de Emissão no Formato inválido.Utilizar YYYY-MM-DD para NF-e 2.0 ou YYYY-MM-DDTHH:mm:ssTZD para "
+    "NF-e 3.10";
+
 const std::vector<std::string> kICMS10 = {"orig_N11",    "CST_N12",      "modBC_N13",    "vBC_N15",
                                           "pICMS_N16",   "vICMS_N17",    "modBCST_N18",  "pMVAST_N19",
                                           "pRedBCST_N20", "vBCST_N21",   "pICMSST_N22",  "vICMSST_N23"};
@@ -36,10 +41,13 @@ std::string TxndDS_pl006e::GerarChaveId() {
   TXmlDataSetNFe& a = Parte('A');
   if (a.State() != dsEdit && a.State() != dsInsert) a.Edit();
   const std::string cNF = TextoCampo("cNF_B03");
-  const std::string chave =
-      GerarChaveNFeTpEmis(DataEmissaoChave(), TextoCampo("cUF_B02"), TextoCampo("CNPJ_C02"), TextoCampo("mod_B06"),
-                          TextoCampo("serie_B07"), TextoCampo("nNF_B08"), TextoCampo("tpEmis_B22"), cNF);
-  ValidarTamanhoChave(chave);
+  const std::string data = DataEmissaoChave();
+  const std::string chave = ChaveVerificada(
+      [&] {
+        return GerarChaveNFeTpEmis(data, TextoCampo("cUF_B02"), TextoCampo("CNPJ_C02"), TextoCampo("mod_B06"),
+                                   TextoCampo("serie_B07"), TextoCampo("nNF_B08"), TextoCampo("tpEmis_B22"), cNF);
+      },
+      data, kDataInvalidaChaveTpEmis);
   GravarChave(chave, GovUtils()->PadLeft(cNF, 8));
   return chave;
 }

@@ -12,6 +12,11 @@ namespace {
 
 constexpr const char* kLetras = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
+// The date message of GerarChaveNFe (first key generation).
+constexpr const char* kDataInvalidaChave =
+    "%s Data de Emissão no Formato inválido. Utilizar YYYY-MM-DD para NF-e 2.0 ou YYYY-MM-DDTHH:mm:ssTZD para "
+    "NF-e 3.10";
+
 bool EmEdicao(const TClientDataSet& aDataSet) {
   return aDataSet.State() == dsEdit || aDataSet.State() == dsInsert;
 }
@@ -106,6 +111,33 @@ std::string TxndNFeCustomDataSet::GerarCampo(TXmlFieldNFe& aField) {
 
 // ---------------------------------------------------------------- key
 
+// The key builder takes YY and MM from a date of the right length without
+// looking at them, and its check digit refuses any non-digit with a bare
+// conversion error: both are reported here in the note's terms.
+std::string TxndNFeCustomDataSet::ChaveVerificada(const std::function<std::string()>& aGerar,
+                                                  const std::string& aData, const char* aMensagemData) {
+  std::string chave;
+  try {
+    chave = aGerar();
+  } catch (const EConvertError&) {
+    const std::string anoMes = Utf8Copy(aData, 1, 4) + Utf8Copy(aData, 6, 2);
+    if (anoMes.size() != 6 || anoMes.find_first_not_of("0123456789") != std::string::npos ||
+        Utf8Copy(aData, 5, 1) != "-") {
+      throw ExndNFeCheckParams(aMensagemData, {aData}, DiretorioLogErro());
+    }
+    throw ExndNFeCheckTXT(
+        "Os campos da chave de acesso devem ser numéricos: cUF = %s, mod = %s, serie = %s, nNF = %s, "
+        "tpEmis = %s, cNF = %s",
+        {TextoCampo("cUF_B02"), TextoCampo("mod_B06"), TextoCampo("serie_B07"), TextoCampo("nNF_B08"),
+         TextoCampo("tpEmis_B22"), TextoCampo("cNF_B03")},
+        DiretorioLogErro());
+  }
+  if (Utf8Length(chave) != 44) {
+    throw ExndCheckParams("A Chave da NFe %s deve possuir exatamente 44 dígitos.", {chave}, DiretorioLogErro());
+  }
+  return chave;
+}
+
 void TxndNFeCustomDataSet::GravarChave(const std::string& aChave, const std::string& aCNF) {
   TXmlDataSetNFe& a = Parte('A');
   a.FieldByName("Id_A03").SetAsString("NFe" + aChave);
@@ -123,9 +155,13 @@ std::string TxndNFeCustomDataSet::GerarChaveId() {
   TXmlDataSetNFe& a = Parte('A');
   if (!EmEdicao(a)) a.Edit();
   const std::string cNF = TextoCampo("cNF_B03");
-  const std::string chave = GerarChaveNFe(TextoCampo("dEmi_B09"), TextoCampo("cUF_B02"), TextoCampo("CNPJ_C02"),
-                                          TextoCampo("mod_B06"), TextoCampo("serie_B07"), TextoCampo("nNF_B08"), cNF);
-  ValidarTamanhoChave(chave);
+  const std::string data = TextoCampo("dEmi_B09");
+  const std::string chave = ChaveVerificada(
+      [&] {
+        return GerarChaveNFe(data, TextoCampo("cUF_B02"), TextoCampo("CNPJ_C02"), TextoCampo("mod_B06"),
+                             TextoCampo("serie_B07"), TextoCampo("nNF_B08"), cNF);
+      },
+      data, kDataInvalidaChave);
   GravarChave(chave, GovUtils()->PadLeft(cNF, 9));
   return chave;
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -138,6 +139,12 @@ class TxndNFeCustomDataSet : public TxndXMLDataSetNFe {
   // The GerarGrupo of every record of a dataset, from the first, with its
   // NomeGrupo set first.
   std::string GruposDeTodos(TXmlDataSetNFe& aDataSet, const std::string& aNomeGrupo);
+  // The key aGerar builds, checked: a date whose year and month are not
+  // digits raises the key builder's date message (aMensagemData, one
+  // generation's text), any other non-digit ExndNFeCheckTXT naming the key's
+  // fields, and a key that is not 44 digits long ExndCheckParams.
+  std::string ChaveVerificada(const std::function<std::string()>& aGerar, const std::string& aData,
+                              const char* aMensagemData);
   // Writes the key into A and B and posts both; aCNF is the padded cNF.
   void GravarChave(const std::string& aChave, const std::string& aCNF);
   std::string TextoCampo(const std::string& aNome) { return CampoPorNome(aNome).AsString(); }
