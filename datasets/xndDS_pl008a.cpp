@@ -14,7 +14,7 @@ void TxndDS_pl008a::AddDataSetsListaItemNFe() {
 
 // autXML goes after entrega and before the items.
 std::string TxndDS_pl008a::ConverterAuto() {
-  AtivarMestreDetalhe(true);
+  LigarMestreDetalhe();
   std::string text = ConvPartA();
   text += ConvPartB();
   text += ConvPartC();

@@ -83,12 +83,54 @@ void TxndNFeCustomDataSet::AddDataSetsListaNFE() {
                      "OBSCONT", "MANAGER"});
 }
 
-// Each load starts both lists afresh: a second load never lists the
-// datasets of the first, which are gone.
-void TxndNFeCustomDataSet::CarregarDicionario() {
+void TxndNFeCustomDataSet::EsquecerDataSets() {
   FPartes.fill(nullptr);
   FListaNFe.clear();
   FListaItemNFe.clear();
+  FDataSets.clear();
+  FCamposNota.clear();
+  FCampos.clear();
+}
+
+void TxndNFeCustomDataSet::SetListDataSets(TListDataSets aList) {
+  EsquecerDataSets();
+  TxndXMLDataSetNFe::SetListDataSets(std::move(aList));
+}
+
+TXmlDataSetNFe& TxndNFeCustomDataSet::DataSetPorNome(std::string_view aNome) {
+  const auto found = FDataSets.find(std::string(aNome));
+  if (found != FDataSets.end()) return *found->second;
+  TXmlDataSetNFe& dataSet = TxndXMLDataSetNFe::DataSetPorNome(aNome);
+  FDataSets.emplace(std::string(aNome), &dataSet);
+  return dataSet;
+}
+
+TXmlFieldNFe& TxndNFeCustomDataSet::CampoPorNome(std::string_view aNome) {
+  const auto found = FCamposNota.find(std::string(aNome));
+  if (found != FCamposNota.end()) return *found->second;
+  TXmlFieldNFe& campo = TxndXMLDataSetNFe::CampoPorNome(aNome);
+  FCamposNota.emplace(std::string(aNome), &campo);
+  return campo;
+}
+
+std::string TxndNFeCustomDataSet::GerarCampoPorNome(TXmlDataSetNFe& aDataSet, const std::string& aCampo) {
+  auto& campos = FCampos[&aDataSet];
+  const auto found = campos.find(aCampo);
+  if (found != campos.end()) return GerarCampo(*found->second);
+  auto* campo = dynamic_cast<TXmlFieldNFe*>(&aDataSet.FieldByName(aCampo));
+  if (campo == nullptr) throw EDatabaseError(Format("Field '%s' is not a dictionary field", aCampo));
+  campos.emplace(aCampo, campo);
+  return GerarCampo(*campo);
+}
+
+void TxndNFeCustomDataSet::LigarMestreDetalhe() {
+  if (!MestreDetalhe()) AtivarMestreDetalhe(true);
+}
+
+// Each load starts both lists afresh: a second load never lists the
+// datasets of the first, which are gone.
+void TxndNFeCustomDataSet::CarregarDicionario() {
+  EsquecerDataSets();
   TxndXMLDataSetNFe::CarregarDicionario();
   for (const char* letra = kLetras; *letra != '\0'; ++letra) {
     FPartes[*letra - 'A'] = &DataSetPorNome(std::string(1, *letra));
@@ -530,8 +572,10 @@ std::string TxndNFeCustomDataSet::ConvExportInd() {
   return text;
 }
 
+// The links are switched on once: switching them on again would only
+// rebuild every detail's view.
 std::string TxndNFeCustomDataSet::ConverterAuto() {
-  AtivarMestreDetalhe(true);
+  LigarMestreDetalhe();
   std::string text = ConvPartA();
   text += ConvPartB();
   text += ConvPartC();

@@ -14,6 +14,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "datasets/xndXMLDataSetNFe.h"
@@ -96,6 +98,13 @@ class TxndNFeCustomDataSet : public TxndXMLDataSetNFe {
   // As the dictionary engine's, without removing accents: the value is
   // written as entered, escaped.
   std::string GerarCampo(TXmlFieldNFe& aField) override;
+  // The three lookups, as the dictionary engine's, remembered until the
+  // datasets change (a note reads the same few hundred names again and again).
+  TXmlDataSetNFe& DataSetPorNome(std::string_view aNome) override;
+  TXmlFieldNFe& CampoPorNome(std::string_view aNome) override;
+  std::string GerarCampoPorNome(TXmlDataSetNFe& aDataSet, const std::string& aCampo) override;
+  // Also forgets the letters, both lists and the remembered lookups.
+  void SetListDataSets(TListDataSets aList) override;
   // A new note: LimparDataSets, State := dsInsert, one record in every
   // dataset of ListaNFe in list order. A dataset exception sets State to
   // dsBrowse and is raised again.
@@ -154,6 +163,8 @@ class TxndNFeCustomDataSet : public TxndXMLDataSetNFe {
   std::string ConvVol();
   std::string ConvRetTrib();
   void SetStateItem(TDataSetState aState) { FStateItem = aState; }
+  // AtivarMestreDetalhe(true) unless the links are already on.
+  void LigarMestreDetalhe();
 
  private:
   std::array<TXmlDataSetNFe*, 26> FPartes{};
@@ -164,6 +175,11 @@ class TxndNFeCustomDataSet : public TxndXMLDataSetNFe {
   TDataSetState FStateItem = dsInactive;
   std::string FUltimoXml;
   std::string FUltimaChave;
+  // Remembered lookups; emptied whenever the datasets change.
+  void EsquecerDataSets();
+  std::unordered_map<std::string, TXmlDataSetNFe*> FDataSets;
+  std::unordered_map<std::string, TXmlFieldNFe*> FCamposNota;
+  std::unordered_map<const TXmlDataSetNFe*, std::unordered_map<std::string, TXmlFieldNFe*>> FCampos;
 };
 
 }  // namespace xnd

@@ -165,6 +165,12 @@ INSTANTIATE_TEST_SUITE_P(
         // transp, cana, exporta
         CasoEscritor{"pl_006e_VagaoDepoisDoReboque", pl_006e, Nota("X", {{"vagao_X25a", "V-12"}}),
                      "</reboque><vagao>V-12</vagao><vol>", true},
+        CasoEscritor{"pl_008a_VolumeSemDadosNaoLevaSeusLacres", pl_008a,
+                     [](TxndNFeCustomDataSet& e) {
+                       Alterar(e, 0, "VOL", {}, true);
+                       Alterar(e, 0, "LACRE", {{"nLacre_X34", "L-0003"}}, true);
+                     },
+                     "L-0003", false},
         CasoEscritor{"pl_005a_SemVagao", pl_005a, Nota("X", {{"vagao_X25a", "V-12"}}), "<vagao>", false},
         CasoEscritor{"pl_006e_Cana", pl_006e,
                      [](TxndNFeCustomDataSet& e) {
