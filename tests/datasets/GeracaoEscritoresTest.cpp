@@ -143,6 +143,19 @@ INSTANTIATE_TEST_SUITE_P(
                      "<comb><cProdANP>210203001</cProdANP></comb>", true},
         CasoEscritor{"pl_008a_CombustivelComPMixGN", pl_008a, Item(1, "L1", {{"cProdANP_L102", "210203001"}, {"pMixGN_L102a", "50.00"}}),
                      "<comb><cProdANP>210203001</cProdANP><pMixGN>50.00</pMixGN></comb>", true},
+        // Layout 3.10 groups of prod
+        CasoEscritor{"pl_008a_NRECOPINoFimDeProd", pl_008a, Item(1, "L2", {{"nRECOPI_L109", "20140123456789012345"}}),
+                     "<nItemPed>1</nItemPed><nRECOPI>20140123456789012345</nRECOPI></prod>", true},
+        CasoEscritor{"pl_008a_DetExportComExportInd", pl_008a,
+                     [](TxndNFeCustomDataSet& e) {
+                       Alterar(e, 1, "DETEXPORT", {{"nDraw_I51", "20140012345"}}, true);
+                       Alterar(e, 0, "EXPORTIND", {{"nRE_I53", "123456789012"}, {"qExport_I55", "1.0000"}}, true);
+                     },
+                     "<indTot>1</indTot><detExport><nDraw>20140012345</nDraw><exportInd><nRE>123456789012</nRE>"
+                     "<qExport>1.0000</qExport></exportInd></detExport><xPed>",
+                     true},
+        CasoEscritor{"pl_006s_SemDetExport", pl_006s, Item(1, "DETEXPORT", {{"nDraw_I51", "20140012345"}}),
+                     "<detExport>", false},
         // References
         CasoEscritor{"pl_005a_ReferenciaVaziaDaRefNFVazio", pl_005a, Nota("NREF", {}, true),
                      "<NFref><refNF></refNF></NFref>", true},
