@@ -29,6 +29,8 @@
 #include "services/xndNFEInterface.h"
 
 #include "danfe/xndNFeDanfe.h"
+#include "datasets/xndNFeCustomDataSet.h"
+#include "datasets/xndNFeDataSetVersoes.h"
 #include "datasets/xndXMLDataSetNFe.h"
 #include "events/xndNFeEventosBase.h"
 #include "events/xndNFeEventosXmlUtils.h"

@@ -43,3 +43,8 @@ endif()
 if(XND_INSTALL AND NOT XND_SANITIZE AND NOT XND_SANITIZE_THREAD)
   include(${CMAKE_CURRENT_LIST_DIR}/XndConsumerTests.cmake)
 endif()
+
+# The generation tests sign their notes through the NF-e component.
+if(TARGET xndnfe_tests_datasets)
+  target_link_libraries(xndnfe_tests_datasets PRIVATE xndnfe)
+endif()
