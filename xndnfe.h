@@ -32,6 +32,8 @@
 #include "datasets/xndNFeCustomDataSet.h"
 #include "datasets/xndNFeDataSetVersoes.h"
 #include "datasets/xndXMLDataSetNFe.h"
+#include "rules/xndNFeRules.h"
+#include "rules/xndRules.h"
 #include "events/xndNFeEventosBase.h"
 #include "events/xndNFeEventosXmlUtils.h"
 #include "nfe/xndNFe.h"
