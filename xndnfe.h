@@ -30,6 +30,8 @@
 
 #include "danfe/xndNFeDanfe.h"
 #include "datasets/xndXMLDataSetNFe.h"
+#include "rules/xndNFeRules.h"
+#include "rules/xndRules.h"
 #include "events/xndNFeEventosBase.h"
 #include "events/xndNFeEventosXmlUtils.h"
 #include "nfe/xndNFe.h"
