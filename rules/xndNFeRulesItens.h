@@ -33,7 +33,8 @@ class TxndNFeRegraNota : public TxndNFeRule {
 
  protected:
   // Goes to the first record of H and calls aPasso for each item while it
-  // answers true; leaves H past its last record when every item was seen.
+  // answers true; leaves H past its last record when every item was seen
+  // (the rules here walk them all, as the total rules do).
   void ParaCadaItem(const std::function<bool()>& aPasso);
   // The sum of ConverterValor of aCampo of group aGrupo over the items for
   // which aFiltro (when given) is true.

@@ -14,8 +14,8 @@ void TxndNFeGU01::Validar() {
   TxndNFeRule::Validar();
   bool issqn = false;
   ParaCadaItem([&] {
-    issqn = GrupoPreenchido("U");
-    return !issqn;
+    issqn = issqn || GrupoPreenchido("U");
+    return true;
   });
   if (issqn && Campo("IM_C19").empty()) Rejeitar();
 }

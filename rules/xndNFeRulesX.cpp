@@ -23,8 +23,8 @@ void TxndNFeGX04_1::Validar() {
   TXmlDataSetNFe& itens = Grupo("I");
   bool combustivel = false;
   ParaCadaItem([&] {
-    combustivel = ContemCodigo(kCfopVendaCombustivel, CampoDe(itens, "CFOP_I08"));
-    return !combustivel;
+    combustivel = combustivel || ContemCodigo(kCfopVendaCombustivel, CampoDe(itens, "CFOP_I08"));
+    return true;
   });
   if (!combustivel) return;
   const std::string cnpj = Campo("CNPJ_X04");

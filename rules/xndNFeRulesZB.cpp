@@ -15,8 +15,8 @@ void TxndNFeGZB02::Validar() {
   TXmlDataSetNFe& icms = Grupo("N");
   bool orgaoPublico = false;
   ParaCadaItem([&] {
-    orgaoPublico = CampoDe(icms, "motDesICMS_N28") == "8";
-    return !orgaoPublico;
+    orgaoPublico = orgaoPublico || CampoDe(icms, "motDesICMS_N28") == "8";
+    return true;
   });
   if (orgaoPublico && Campo("xNEmp_ZB02").empty()) Rejeitar();
 }
