@@ -800,5 +800,36 @@ INSTANTIATE_TEST_SUITE_P(
              ""}),
     Nome);
 
+// The two rules named GN16 run together in a set; alone they differ in the
+// ANP codes (note 2012.005 lets them pass) and origin 8 (note 2013.006 fails it).
+TEST(RulesItemsGN16, AsDuasRegrasDoMesmoNome) {
+  const auto executar = [](const TxndNFeRuleDef& aDef, const std::function<void(TNotaItens&)>& aAlteracao) {
+    TNotaItens nota;
+    ImportadoInterestadual(nota);
+    aAlteracao(nota);
+    const auto regra = aDef.Criar(aDef, aDef.FieldName, vm50);
+    regra->SetDataSet(&nota.Motor());
+    try {
+      regra->Validar();
+    } catch (const ExndNFeRuleException& e) {
+      return e.Message();
+    }
+    return std::string();
+  };
+  const std::string violacao = Violacao("GN16", "663", kMsgGN16, "orig_N11");
+  const auto nada = [](TNotaItens&) {};
+  const auto anp = [](TNotaItens& n) {
+    n.NovoRegistro("L1");
+    n.Definir("cProdANP_L102", "220101003");
+  };
+  const auto origem8 = [](TNotaItens& n) { n.Definir("orig_N11", "8"); };
+  EXPECT_EQ(executar(RegraGN16_NT005_2012, nada), violacao);
+  EXPECT_EQ(executar(RegraGN16_NT006_2013, nada), violacao);
+  EXPECT_EQ(executar(RegraGN16_NT005_2012, anp), "");
+  EXPECT_EQ(executar(RegraGN16_NT006_2013, anp), violacao);
+  EXPECT_EQ(executar(RegraGN16_NT005_2012, origem8), "");
+  EXPECT_EQ(executar(RegraGN16_NT006_2013, origem8), violacao);
+}
+
 }  // namespace
 }  // namespace xnd
