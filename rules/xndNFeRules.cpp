@@ -77,9 +77,9 @@ TxndDataHoraLocal RelogioLocal() {
     throw ExndNFeRuleException("Não foi possível obter a data e hora locais.", "");
   }
   const auto dia = local_days{year{local.tm_year + 1900} / (local.tm_mon + 1) / local.tm_mday};
-  const auto ms = duration_cast<milliseconds>(agora.time_since_epoch()) % 1000;
+  const auto ms = duration_cast<milliseconds>(agora - floor<seconds>(agora));
   return time_point_cast<milliseconds>(dia) + hours{local.tm_hour} + minutes{local.tm_min} +
-         seconds{local.tm_sec} + (ms < milliseconds::zero() ? ms + seconds{1} : ms);
+         seconds{local.tm_sec} + ms;
 }
 
 std::int64_t DiasEntre(TxndDataHoraLocal aAgora, std::chrono::year_month_day aData) {

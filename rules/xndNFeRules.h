@@ -174,6 +174,7 @@ class TxndControllerRulesNFe {
   // The user's exceptions list: a rule whose Name occurs in it (case
   // included, anywhere) is skipped.
   void SetExcecoesDeRegras(std::string aTexto) { FExcecoes = std::move(aTexto); }
+  // pl_005a (a manual 3.0 package: no rules in mode 1) until set.
   void SetVersaoEsquema(TVersaoEsquema aVersao) { FEsquema = aVersao; }
   // The clock handed to every rule; RelogioLocal when none is set.
   void SetRelogio(TxndRelogio aRelogio) { FRelogio = std::move(aRelogio); }

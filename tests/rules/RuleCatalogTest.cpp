@@ -281,6 +281,14 @@ const Caso kCasos[] = {
     // E: recipient.
     {"GE01_SemDestinatario", vm50a, {}, {}, "GE02.1;GE10;GE14.1", kGE01,
      [](test::RuleTestNote& n) { n.Motor().DataSetPorNome("E").Delete(); }},
+    // One recipient record, all of its fields empty: GE01 passes, GE04 does not.
+    {"GE01_DestinatarioVazio", vm50a, {}, {}, "GE02.1;GE10;GE14.1", kGE04,
+     [](test::RuleTestNote& n) {
+       TXmlDataSetNFe& e = n.Motor().DataSetPorNome("E");
+       e.Delete();
+       e.Append();
+       e.Post();
+     }},
     {"GE02_CNPJNoExterior", vm40, Mais(kExterior, {{"CNPJ_E02", test::CnpjDestinatario}}), {}, "", kGE02},
     {"GE02_ExteriorSemCNPJ", vm40, kExterior, {}, "", ""},
     {"GE02_1_SemCNPJNemCPF", vm50, {{"CNPJ_E02", ""}}, {}, "", kGE02_1},

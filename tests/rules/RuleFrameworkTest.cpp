@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/exception.h"
+#include "platform/files.h"
 #include "tests/rules/RuleTestControl.h"
 #include "tests/rules/RuleTestNotes.h"
 #include "types/xndNFeExceptions.h"
@@ -246,6 +249,23 @@ TEST(RuleClock, DaysBetweenNowAndADateAreWholeLocalDaysWithoutSign) {
   // Across a change of summer time the local calendar still counts whole days.
   EXPECT_EQ(DiasEntre(time_point_cast<milliseconds>(local_days{dia(2018, 11, 4)}) + hours{12}, dia(2018, 10, 5)),
             30);
+}
+
+// The rules' default clock reads the issuer's local wall clock, not UTC.
+TEST(RuleClock, DefaultClockIsTheLocalWallClock) {
+  using namespace std::chrono;
+  if (!FileExists("/usr/share/zoneinfo/America/Sao_Paulo")) GTEST_SKIP() << "tzdata ausente";
+  sys_time<milliseconds> utc;
+  TxndDataHoraLocal local;
+  {
+    test::ScopedEnv tz("TZ", "America/Sao_Paulo");
+    tzset();
+    utc = time_point_cast<milliseconds>(system_clock::now());
+    local = RelogioLocal();
+  }
+  tzset();
+  const auto diferenca = local.time_since_epoch() - (utc.time_since_epoch() - hours{3});
+  EXPECT_LT(abs(duration_cast<milliseconds>(diferenca).count()), 2000);
 }
 
 }  // namespace
