@@ -45,9 +45,13 @@ void PreencherNota(TxndXMLDataSetNFe& aEngine) {
            {"xMun_E11", "Campinas"}, {"UF_E12", "SP"}, {"cPais_E14", "1058"}, {"indIEDest_E16a", "1"},
            {"IE_E17", "222222222222"}, {"modFrete_X02", "9"}})
     aEngine.CampoPorNome(campo).SetAsString(valor);
-  for (const char* total : {"vBC_W03", "vICMS_W04", "vBCST_W05", "vST_W06", "vProd_W07", "vFrete_W08", "vSeg_W09",
-                            "vDesc_W10", "vII_W11", "vIPI_W12", "vPIS_W13", "vCOFINS_W14", "vOutro_W15", "vNF_W16"})
-    aEngine.CampoPorNome(total).SetAsString("0.00");
+  // The totals of the ten items below, which the total rules compare.
+  for (const auto& [total, valor] : Valores{
+           {"vBC_W03", "25.00"}, {"vICMS_W04", "4.50"}, {"vBCST_W05", "0.00"}, {"vST_W06", "0.00"},
+           {"vProd_W07", "25.00"}, {"vFrete_W08", "0.00"}, {"vSeg_W09", "0.00"}, {"vDesc_W10", "0.00"},
+           {"vII_W11", "0.00"}, {"vIPI_W12", "0.00"}, {"vPIS_W13", "0.40"}, {"vCOFINS_W14", "1.90"},
+           {"vOutro_W15", "0.00"}, {"vNF_W16", "25.00"}})
+    aEngine.CampoPorNome(total).SetAsString(valor);
   for (int item = 1; item <= 10; ++item) {
     aEngine.IncluirParte("H");
     aEngine.CampoPorNome("nItem_H02").SetAsInteger(item);

@@ -134,7 +134,12 @@ void RuleTestNote::Preencher(int aItens) {
     FMotor->IncluirParte("N");
     preencher({{"orig_N11", "0"}, {"CST_N12", "00"}, {"modBC_N13", "3"}, {"vBC_N15", "100.00"},
                {"pICMS_N16", "18.00"}, {"vICMS_N17", "18.00"}});
-    for (const char* grupo : {"I", "N", "H"}) FMotor->SalvarParte(grupo);
+    // PIS and COFINS groups, which every item carries; exempt (CST 07), so no amounts.
+    FMotor->IncluirParte("Q");
+    preencher({{"CST_Q06", "07"}});
+    FMotor->IncluirParte("S");
+    preencher({{"CST_S06", "07"}});
+    for (const char* grupo : {"I", "N", "Q", "S", "H"}) FMotor->SalvarParte(grupo);
   }
 
   const std::string total = Valor(100 * aItens);
