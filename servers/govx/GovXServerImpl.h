@@ -100,6 +100,8 @@ class TGovXServer final : public IxndGovX {
   std::vector<TCachedPtr> FCache;
   std::vector<TCredentialPtr> FMemoryStore;
   std::unique_ptr<TSoapTransport> FSoap;
+  // The PDFs handed to the preview callback, removed with the server.
+  std::vector<std::string> FPreviewFiles;
 };
 
 }  // namespace xnd::govx
