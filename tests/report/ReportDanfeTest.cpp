@@ -3,6 +3,7 @@
 // codes of a page rendered by pdftoppm).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "platform/files.h"
@@ -106,6 +107,79 @@ INSTANTIATE_TEST_SUITE_P(Layouts, DanfeLayoutTest,
                          [](const auto& aInfo) {
                            return std::string(aInfo.param.Landscape ? "Paisagem" : "Retrato");
                          });
+
+}  // namespace
+}  // namespace xnd::test
+
+namespace xnd::test {
+namespace {
+
+class DanfeContentTest : public ::testing::Test {
+ protected:
+  std::string Export(const std::string& aJson) {
+    govx::TGovXServer server;
+    IReportSettings& s = server.ReportSettings();
+    s.SetTemplate(ShippedTemplate("vm40/Danfe/retrato.rtm"));
+    s.SetData(aJson);
+    s.SetOutputFileName(FDir.File("danfe.pdf"));
+    server.ReportExport();
+    return FDir.File("danfe.pdf");
+  }
+  TempDir FDir;
+};
+
+TEST_F(DanfeContentTest, ContingencyPrintsItsPhraseAndASecondBarcode) {
+  const std::string data = "352000000000000001000000000689911201";  // 36 digits
+  TFieldValues dados = SampleDados();
+  dados.push_back({"tpEmis", "2"});
+  dados.push_back({"CodBarraDadosNFe", data});
+  dados.push_back({"FraseContingencia", "DANFE em Contingência - impresso em decorrência de "
+                                        "problemas técnicos [SEFAZ fora do ar]"});
+  const std::string pdf = Export(DanfeJson(dados, NumberedItems(2)));
+  const std::string text = PdfText(pdf);
+  EXPECT_NE(text.find("DADOS DA NF-E"), std::string::npos);
+  EXPECT_NE(text.find("3520 0000 0000 0000 0100 0000 0006 8991 1201"), std::string::npos) << text;
+  EXPECT_NE(text.find("SEFAZ fora do ar"), std::string::npos) << text;
+  std::vector<std::string> codes = PdfBarcodes(pdf);
+  std::sort(codes.begin(), codes.end());
+  EXPECT_EQ(codes, (std::vector<std::string>{std::string("CODE-128:") + SampleKey,
+                                             std::string("CODE-128:") + data}));
+}
+
+TEST_F(DanfeContentTest, LatinAccentsAndOrdinalSignsArePrintedAsTheyAre) {
+  const std::string accents = "ÀÁÂÃÄÅÇÈÉÊËÌÍÎÏÑÒÓÔÕÖÙÚÛÜÝ àáâãäåçèéêëìíîïñòóôõöùúûüýÿ Nº 1ª";
+  TFieldValues dados = SampleDados();
+  dados.push_back({"DestNome", accents});
+  for (const bool windows1252 : {false, true}) {
+    SCOPED_TRACE(windows1252);
+    std::string json = DanfeJson(dados, NumberedItems(1));
+    // A host that hands over Windows-1252 text gets the same letters.
+    if (windows1252) json = Utf8ToWin1252(json);
+    EXPECT_NE(PdfText(Export(json)).find(accents), std::string::npos);
+  }
+}
+
+TEST_F(DanfeContentTest, LongAdditionalInformationContinuesOnLaterSheets) {
+  // 5,000 characters of numbered words after the seven lines of the box.
+  std::string box, continuation = "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\n";
+  for (int i = 1; i <= 7; ++i) box += Format("CAIXA%d linha da caixa\r\n", i);
+  int words = 0;
+  while (continuation.size() < 5000) continuation += Format("PALAVRA%4.4d ", ++words);
+  TFieldValues dados = SampleDados();
+  dados.push_back({"ObsContribuinte", box});
+  dados.push_back({"ContinuaObsContribuinte", continuation});
+  const std::string pdf = Export(DanfeJson(dados, NumberedItems(40)));
+  const PdfInfo info = ReadPdfInfo(pdf);
+  ASSERT_GE(info.Pages, 2);
+  const std::string first = PdfText(pdf, 1);
+  for (int i = 1; i <= 7; ++i) EXPECT_NE(first.find(Format("CAIXA%d ", i)), std::string::npos);
+  const std::string text = PdfText(pdf);
+  EXPECT_NE(text.find("DADOS ADICIONAIS (CONTINUAÇÃO)"), std::string::npos);
+  for (int i = 1; i <= words; ++i) {
+    ASSERT_EQ(Count(text, Format("PALAVRA%4.4d", i)), 1) << i;
+  }
+  EXPECT_EQ(WordsOutsidePage(pdf), std::vector<std::string>{});
+}
 
 }  // namespace
 }  // namespace xnd::test
