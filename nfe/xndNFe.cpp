@@ -114,7 +114,7 @@ void TxndCustomNFe::IncluirDiretorioVersao(std::string& aPath) {
 
 void TxndCustomNFe::SetVersaoManual(TVersaoManual aValue) {
   FVersaoManual = aValue;
-  Danfe().SetVersaoManual(aValue);
+  Danfe().SetVersao(aValue);
 }
 
 void TxndCustomNFe::MontarParametrosDanfe() {
@@ -249,7 +249,7 @@ void TxndCustomNFe::SetDiretorioTemporario(const std::string& aValue) {
 TxndNFeDanfe& TxndCustomNFe::Danfe() {
   if (!FDanfe) {
     FDanfe = std::make_unique<TxndNFeDanfe>();
-    FDanfe->SetVersaoManual(FVersaoManual);
+    FDanfe->SetVersao(FVersaoManual);
   }
   return *FDanfe;
 }

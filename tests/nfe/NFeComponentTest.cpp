@@ -119,11 +119,11 @@ TEST_F(NFeComponentTest, TheConverterHoldsTheVersionedTemplatesDirectory) {
 TEST_F(NFeComponentTest, SetVersaoManualReachesTheDanfeObject) {
   // The DANFE object exists before the change, so only the hand-over can update it.
   FNFe->SetVersaoManual(vm30);
-  ASSERT_EQ(FNFe->Danfe().VersaoManual(), vm30);
+  ASSERT_EQ(FNFe->Danfe().Versao(), vm30);
   FNFe->SetVersaoManual(vm40);
-  EXPECT_EQ(FNFe->Danfe().VersaoManual(), vm40);
+  EXPECT_EQ(FNFe->Danfe().Versao(), vm40);
   FNFe->SetVersaoManual(vm50a);
-  EXPECT_EQ(FNFe->Danfe().VersaoManual(), vm50a);
+  EXPECT_EQ(FNFe->Danfe().Versao(), vm50a);
 }
 
 class UFTest : public NFeFixture,
