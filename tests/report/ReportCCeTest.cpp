@@ -30,7 +30,7 @@ class CCeLayoutTest : public ::testing::Test {
 
 TEST_F(CCeLayoutTest, PublicSampleShowsPartiesKeyEventAndConditionsOfUse) {
   const std::string pdf =
-      Export(ReportData("cce_135.json"), SharedFixture("cce_procEventoNFe_135.xml"));
+      Export(ReportData("cce_procEventoNFe_135.json"), SharedFixture("cce_procEventoNFe_135.xml"));
   const PdfInfo info = ReadPdfInfo(pdf);
   EXPECT_EQ(info.Pages, 1);
   EXPECT_NEAR(info.Width, 595.276, 0.5);

@@ -41,25 +41,35 @@ class DanfeLayoutTest : public ::testing::TestWithParam<LayoutCase> {
   TempDir FDir;
 };
 
-TEST_P(DanfeLayoutTest, PublicSampleShowsItsDataAndItsKeyAsBarcode) {
-  const std::string pdf = Export(ReportData("danfe_nfe310.json"));
-  const PdfInfo info = ReadPdfInfo(pdf);
-  EXPECT_EQ(info.Pages, 1);
-  ExpectPaper(info);
+struct SampleCase {
+  const char* Json;
+  const char* Key;
+  std::vector<std::string> Texts;
+};
 
-  const std::string text = PdfText(pdf);
-  for (const char* expected :
-       {"Nº 000.992.346", "SÉRIE 1", "FOLHA 1/1", "3515 0300 8226 0200 0124 5500 1000 9923 4610 9923 4656",
-        "Plotag Sistemas e Suprimentos Ltda", "00.822.602/0001-24", "114489114119",
-        "NF-E EMITIDA EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL", "99.999.999/0001-91",
-        "Venda prod. do estab.", "135150001686732", "27/03/2015", "689,91", "206,97",
-        "Cliente Retira", "01129-000", "SEM VALOR FISCAL", "992346", "24/04/2015"}) {
-    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
-  }
-  // Every item once (two items of the sample share their code and text).
+const SampleCase Samples[] = {
+    {"nfe310_5itens_vm50.json",
+     SampleKey,
+     {"Nº 000.992.346", "SÉRIE 1", "FOLHA 1/1",
+      "3515 0300 8226 0200 0124 5500 1000 9923 4610 9923 4656",
+      "Plotag Sistemas e Suprimentos Ltda", "00.822.602/0001-24", "114489114119",
+      "NF-E EMITIDA EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL", "99.999.999/0001-91",
+      "Venda prod. do estab.", "135150001686732", "27/03/2015", "689,91", "206,97",
+      "Cliente Retira", "01129-000", "SEM VALOR FISCAL", "24/04/2015",
+      "Vendedor:1 - Guilherme Kavedikado"}},
+    {"nfe200_vm40.json",
+     "11101284613439000180550010000004881093997017",
+     {"Nº 000.000.488", "SÉRIE 1", "FOLHA 1/1",
+      "1110 1284 6134 3900 0180 5500 1000 0004 8810 9399 7017", "MicroLine Software",
+      "84.613.439/0001-80", "MICROLINE SOFTWARE -000001", "311100000046263", "02/12/2010",
+      "540,00", "SEM VALOR FISCAL"}},
+};
+
+// Each item description of the sample with how many items carry it.
+std::map<std::string, int> ItemDescriptions(const std::string& aJson) {
   std::map<std::string, int> descriptions;
-  const auto dados = nlohmann::json::parse(ReportData("danfe_nfe310.json"))[0]["Items"][0];
-  for (const auto& entry : dados) {
+  const nlohmann::json data = nlohmann::json::parse(aJson);
+  for (const auto& entry : data[0]["Items"][0]) {
     if (entry.value("Name", "") != "DadosItens") continue;
     for (const auto& item : entry["Items"]) {
       for (const auto& field : item) {
@@ -67,13 +77,31 @@ TEST_P(DanfeLayoutTest, PublicSampleShowsItsDataAndItsKeyAsBarcode) {
       }
     }
   }
-  ASSERT_EQ(descriptions.size(), 4u);
-  for (const auto& [description, times] : descriptions) {
-    EXPECT_EQ(Count(text, description), times) << description;
+  return descriptions;
+}
+
+TEST_P(DanfeLayoutTest, PublicSamplesShowTheirDataAndTheirKeyAsBarcode) {
+  for (const SampleCase& sample : Samples) {
+    SCOPED_TRACE(sample.Json);
+    const std::string json = ReportData(sample.Json);
+    const std::string pdf = Export(json);
+    const PdfInfo info = ReadPdfInfo(pdf);
+    EXPECT_EQ(info.Pages, 1);
+    ExpectPaper(info);
+    const std::string text = PdfText(pdf);
+    for (const std::string& expected : sample.Texts) {
+      EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+    }
+    // Every item once (two items of the 3.10 sample share their code and text).
+    const auto descriptions = ItemDescriptions(json);
+    ASSERT_FALSE(descriptions.empty());
+    for (const auto& [description, times] : descriptions) {
+      EXPECT_EQ(Count(text, description), times) << description;
+    }
+    EXPECT_EQ(Count(text, "DADOS DOS PRODUTOS / SERVIÇOS"), 1);
+    EXPECT_EQ(PdfBarcodes(pdf), std::vector<std::string>{std::string("CODE-128:") + sample.Key});
+    EXPECT_EQ(WordsOutsidePage(pdf), std::vector<std::string>{});
   }
-  EXPECT_EQ(Count(text, "DADOS DOS PRODUTOS / SERVIÇOS"), 1);
-  EXPECT_EQ(PdfBarcodes(pdf), std::vector<std::string>{std::string("CODE-128:") + SampleKey});
-  EXPECT_EQ(WordsOutsidePage(pdf), std::vector<std::string>{});
 }
 
 TEST_P(DanfeLayoutTest, LongNoteRepeatsTheItemsHeaderAndShowsEveryItemOnce) {

@@ -94,7 +94,7 @@ TFieldValues SampleDados() {
 }
 
 std::string ReportData(const std::string& aName) {
-  return ReadFileBytes(std::string(XND_SOURCE_DIR) + "/tests/report/data/" + aName);
+  return ReadFileBytes(std::string(XND_SOURCE_DIR) + "/tests/danfe/data/" + aName);
 }
 
 std::string ShippedTemplate(const std::string& aRelative) {

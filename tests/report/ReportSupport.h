@@ -29,7 +29,8 @@ std::vector<TFieldValues> NumberedItems(int aCount);
 // The header fields of the 3.10 public sample (number 992346, series 1).
 TFieldValues SampleDados();
 
-// A file of tests/report/data/.
+// The serializer's JSON of a public sample (tests/danfe/data/, written by the
+// DANFE data classes from ../shared/fixtures).
 std::string ReportData(const std::string& aName);
 // A shipped template under data/Templates/.
 std::string ShippedTemplate(const std::string& aRelative);
