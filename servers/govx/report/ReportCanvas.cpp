@@ -77,15 +77,17 @@ double TCanvas::TextHeight(std::string_view aText, double aWidth, double aSize, 
 }
 
 double TCanvas::Text(double x, double y, double w, double h, std::string_view aText,
-                     double aSize, bool aBold, TAlign aAlign, bool aVCenter) {
+                     double aSize, bool aBold, TAlign aAlign, bool aVCenter, bool aClip) {
   if (aText.empty()) return 0;
   Prepare(aText, w, aSize, aBold, aAlign);
   int pw = 0, ph = 0;
   pango_layout_get_size(FLayout, &pw, &ph);
   const double height = static_cast<double>(ph) / PANGO_SCALE;
   cairo_save(FCr);
-  cairo_rectangle(FCr, x, y, w, h);
-  cairo_clip(FCr);
+  if (aClip || height > h) {
+    cairo_rectangle(FCr, x, y, w, h);
+    cairo_clip(FCr);
+  }
   cairo_set_source_rgb(FCr, 0, 0, 0);
   cairo_move_to(FCr, x, aVCenter && height < h ? y + (h - height) / 2 : y);
   pango_cairo_show_layout(FCr, FLayout);

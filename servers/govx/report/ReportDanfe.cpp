@@ -100,6 +100,7 @@ class TDanfe {
   double Carrier(TCanvas& c, double y) const;
   double ItemsHeader(TCanvas& c, double y) const;
   double Item(TCanvas& c, double y, const TRow& aRow) const;
+  void ColumnLines(TCanvas& c, double aTop, double aBottom) const;
   void Issqn(TCanvas& c, double y) const;
   void AdditionalInfo(TCanvas& c, double y, double h) const;
   double Continuation(TCanvas& c, double y, std::size_t aFirst, std::size_t aCount) const;
@@ -162,6 +163,7 @@ void TDanfe::Plan(TCanvas& c) {
   if (const TReportDataSet* dups = D.Detail("DadosCobranca")) FInvoices = dups->FilledRecords();
 
   const double size = T.ItemFontSize;
+  const double lineH = c.LineHeight(size);
   const double maxRow = G.Bottom - OtherPageItemsTop();
   for (const TReportRecord* item : items->FilledRecords()) {
     TRow row;
@@ -184,9 +186,18 @@ void TDanfe::Plan(TCanvas& c) {
                  item->Value("ItemVTotal"),   item->Value("ItemBCalcIcms"),
                  item->Value("ItemVIcms"),    item->Value("ItemVIPI"),
                  item->Value("ItemAliqIcms"), item->Value("ItemAliqIPI")};
-    double h = 0;
+    // A text short enough to fit its column on one line whatever its letters
+    // (0.62 em is wider than any letter of the family's average) takes one
+    // line; only the others are measured.
+    double h = lineH;
     for (std::size_t i = 0; i < Columns.size(); ++i) {
-      h = std::max(h, c.TextHeight(row.Cells[i], FWidths[i] - 2 * CellPad, size));
+      const std::string& cell = row.Cells[i];
+      const double width = FWidths[i] - 2 * CellPad;
+      if (cell.find('\n') == std::string::npos &&
+          static_cast<double>(Utf8Length(cell)) * size * 0.62 <= width) {
+        continue;
+      }
+      h = std::max(h, c.TextHeight(cell, width, size));
     }
     // A row taller than a whole sheet is cut at the sheet (it is clipped, never
     // drawn over the blocks below).
@@ -457,16 +468,25 @@ double TDanfe::ItemsHeader(TCanvas& c, double y) const {
 }
 
 double TDanfe::Item(TCanvas& c, double y, const TRow& aRow) const {
+  // The plan measured every cell into the row, so a cell is clipped only when
+  // it turns out taller than its row (a row cut at the sheet).
   double x = G.Left;
   for (std::size_t i = 0; i < Columns.size(); ++i) {
     c.Text(x + CellPad, y + CellPad, FWidths[i] - 2 * CellPad, aRow.Height - 2 * CellPad,
-           aRow.Cells[i], T.ItemFontSize, false, Columns[i].Align);
-    c.Line(x, y, x, y + aRow.Height, 0.4);
+           aRow.Cells[i], T.ItemFontSize, false, Columns[i].Align, false, false);
     x += FWidths[i];
   }
-  c.Line(x, y, x, y + aRow.Height, 0.4);
   c.Line(G.Left, y + aRow.Height, x, y + aRow.Height, 0.2, true);
   return y + aRow.Height;
+}
+
+void TDanfe::ColumnLines(TCanvas& c, double aTop, double aBottom) const {
+  double x = G.Left;
+  for (double w : FWidths) {
+    c.Line(x, aTop, x, aBottom, 0.4);
+    x += w;
+  }
+  c.Line(x, aTop, x, aBottom, 0.4);
 }
 
 void TDanfe::Issqn(TCanvas& c, double y) const {
@@ -556,17 +576,9 @@ void TDanfe::Render(TPageSink& aSink) {
       for (std::size_t r = page.FirstRow; r < page.FirstRow + page.RowCount; ++r) {
         y = Item(c, y, FRows[r]);
       }
-      if (p == 0) {
-        // The first sheet's table reaches down to the blocks of its foot.
-        double x = G.Left;
-        for (double w : FWidths) {
-          c.Line(x, y, x, itemsBottom, 0.4);
-          x += w;
-        }
-        c.Line(x, y, x, itemsBottom, 0.4);
-        c.Line(G.Left, itemsBottom, x, itemsBottom, 0.6);
-      }
-      (void)tableTop;
+      // The first sheet's table reaches down to the blocks of its foot.
+      ColumnLines(c, tableTop, p == 0 ? itemsBottom : y);
+      if (p == 0) c.Line(G.Left, itemsBottom, G.Left + G.Width, itemsBottom, 0.6);
     }
     if (page.LineCount > 0) y = Continuation(c, y + 2, page.FirstLine, page.LineCount);
     Watermarks(c, areaTop + TitleH + ItemsHeadH, itemsBottom - areaTop - TitleH - ItemsHeadH);
