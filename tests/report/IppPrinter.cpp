@@ -63,10 +63,24 @@ IppPrinter::IppPrinter(const std::string& aFormats) {
   FDir.Write("avahi.conf",
              "[server]\nuse-ipv4=yes\nuse-ipv6=no\nallow-interfaces=lo\nenable-dbus=yes\n"
              "[publish]\npublish-hinfo=no\npublish-workstation=no\n");
-  FChildren.push_back(Start({"avahi-daemon", "--no-drop-root", "--no-chroot", "--no-rlimits",
-                             "--no-proc-title", "-f", FDir.File("avahi.conf")},
-                            "avahi.log"));
-  if (!WaitFor("avahi.log", "Server startup complete", 10)) {
+  // Avahi keeps one pid file per machine: while another test's daemon is
+  // still running, this one waits for its turn.
+  bool started = false;
+  for (int attempt = 0; attempt < 30 && !started; ++attempt) {
+    const pid_t avahi = Start({"avahi-daemon", "--no-drop-root", "--no-chroot", "--no-rlimits",
+                               "--no-proc-title", "-f", FDir.File("avahi.conf")},
+                              "avahi.log");
+    started = WaitFor("avahi.log", "Server startup complete", 10, "already running");
+    if (started) {
+      FChildren.push_back(avahi);
+    } else if (avahi > 0) {
+      kill(avahi, SIGTERM);
+      int status = 0;
+      waitpid(avahi, &status, 0);
+      std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+  }
+  if (!started) {
     FFailure = "avahi-daemon não iniciou: " + FDir.Read("avahi.log");
     return;
   }
@@ -113,9 +127,12 @@ pid_t IppPrinter::Start(const std::vector<std::string>& aArgs, const std::string
   return pid;
 }
 
-bool IppPrinter::WaitFor(const std::string& aLog, const std::string& aText, int aSeconds) const {
+bool IppPrinter::WaitFor(const std::string& aLog, const std::string& aText, int aSeconds,
+                         const std::string& aGiveUp) const {
   for (int i = 0; i < aSeconds * 10; ++i) {
-    if (FileExists(FDir.File(aLog)) && FDir.Read(aLog).find(aText) != std::string::npos) return true;
+    const std::string log = FileExists(FDir.File(aLog)) ? FDir.Read(aLog) : std::string();
+    if (log.find(aText) != std::string::npos) return true;
+    if (!aGiveUp.empty() && log.find(aGiveUp) != std::string::npos) return false;
     Pause();
   }
   return false;

@@ -33,7 +33,9 @@ class IppPrinter {
 
  private:
   pid_t Start(const std::vector<std::string>& aArgs, const std::string& aLog);
-  bool WaitFor(const std::string& aLog, const std::string& aText, int aSeconds) const;
+  // Whether aText shows in the log within aSeconds; false at once when aGiveUp shows.
+  bool WaitFor(const std::string& aLog, const std::string& aText, int aSeconds,
+               const std::string& aGiveUp = "") const;
 
   TempDir FDir;
   int FPort = 0;

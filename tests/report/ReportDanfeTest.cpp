@@ -187,6 +187,22 @@ TEST_F(DanfeContentTest, LatinAccentsAndOrdinalSignsArePrintedAsTheyAre) {
   }
 }
 
+TEST_F(DanfeContentTest, InvoicesBeyondTheirBlockAreListedWithTheContinuation) {
+  std::vector<TFieldValues> duplicates;
+  for (int i = 1; i <= 30; ++i) {
+    duplicates.push_back({{"nNF", "000992346"},
+                          {"NumDuplicata", Format("DUP%2.2d", i)},
+                          {"DtVencimento", "24/04/2015"},
+                          {"ValorDuplicata", "10,00"}});
+  }
+  const std::string pdf = Export(DanfeJson(SampleDados(), NumberedItems(3), duplicates));
+  ASSERT_EQ(ReadPdfInfo(pdf).Pages, 2);
+  const std::string text = PdfText(pdf);
+  for (int i = 1; i <= 30; ++i) EXPECT_EQ(Count(text, Format("DUP%2.2d", i)), 1) << i;
+  EXPECT_EQ(Count(PdfText(pdf, 1), "Núm.: DUP"), 12);
+  EXPECT_EQ(WordsOutsidePage(pdf), std::vector<std::string>{});
+}
+
 TEST_F(DanfeContentTest, LongAdditionalInformationContinuesOnLaterSheets) {
   // 5,000 characters of numbered words after the seven lines of the box.
   std::string box, continuation = "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\n";

@@ -130,6 +130,14 @@ const BadInput BadInputs[] = {
        s.SetData(nlohmann::json::array({SerializedDataSet("Outro", {})}).dump());
      },
      [](const TempDir&) { return std::string("Dados do relatório sem o conjunto \"Dados\"."); }},
+    {"NoNote",
+     [](IReportSettings& s, const TempDir&) {
+       // What the serializer writes when no note was loaded: one empty record.
+       s.SetData(nlohmann::json::array({SerializedDataSet("Dados", {})}).dump());
+     },
+     [](const TempDir&) {
+       return std::string("Dados do relatório sem registros no conjunto \"Dados\".");
+     }},
     {"NoItems",
      [](IReportSettings& s, const TempDir&) {
        s.SetData(nlohmann::json::array({SerializedDataSet("Dados", {SerializedRecord(SampleDados())})})

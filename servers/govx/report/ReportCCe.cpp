@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/exception.h"
 #include "platform/text.h"
 #include "servers/govx/GovXXml.h"
 #include "servers/govx/report/ReportCanvas.h"
@@ -66,7 +67,12 @@ void RenderCCe(const TReportTemplate& aTemplate, const TReportData& aData,
   const double W = A4ShortPt - 2 * m, bottom = A4LongPt - m;
   const double size = aTemplate.FontSize + 2;
 
-  for (const TReportRecord& r : dados.Records) {
+  const std::vector<const TReportRecord*> records = dados.FilledRecords();
+  if (records.empty()) {
+    throw EOleException("Dados do relatório sem registros no conjunto \"Dados\".");
+  }
+  for (const TReportRecord* record : records) {
+    const TReportRecord& r = *record;
     auto V = [&r](std::string_view f) -> const std::string& { return r.Value(f); };
     std::vector<std::string> lines;
     std::size_t next = 0;
@@ -113,7 +119,12 @@ void RenderCCe(const TReportTemplate& aTemplate, const TReportData& aData,
       }
       // Conditions of use at the foot of the first page; the correction
       // text in between, continued on further pages when it is long.
-      const double condH = first ? c.TextHeight(condUso, W - 2 * Pad, size - 1) + 2 * Pad : 0;
+      // A conditions text of the event's own never takes more than half the
+      // room left (it is clipped there).
+      const double condH =
+          first ? std::min(c.TextHeight(condUso, W - 2 * Pad, size - 1) + 2 * Pad,
+                           (bottom - y) / 2)
+                : 0;
       const double condTop = bottom - condH - TitleH;
       c.Title(m, y, first ? "CORREÇÃO" : "CORREÇÃO (CONTINUAÇÃO)");
       y += TitleH;
@@ -137,8 +148,9 @@ void RenderCCe(const TReportTemplate& aTemplate, const TReportData& aData,
       }
       CheckCairo(c.Context());
       aSink.EndPage();
+      // A continuation page always has room; stop rather than loop if not.
+      if (!first && take == 0) break;
       first = false;
-      if (take == 0 && next < lines.size() && room == 0) break;  // never loops without progress
     }
   }
 }

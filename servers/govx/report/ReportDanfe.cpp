@@ -18,6 +18,7 @@ constexpr double CutGap = 7;    // stub cut line
 constexpr double HeaderH = 118; // issuer, DANFE and key boxes
 constexpr double ItemsHeadH = 16;
 constexpr double CellPad = 1.5;
+constexpr std::size_t MaxInvoiceRows = 3;
 constexpr const char* ContinuationTitle = "DADOS ADICIONAIS (CONTINUAÇÃO)";
 
 struct TCol {
@@ -160,7 +161,20 @@ void TDanfe::Plan(TCanvas& c) {
   Widths();
   const TReportDataSet* items = D.Detail("DadosItens");
   if (!items) throw EOleException("Dados do relatório sem o conjunto \"DadosItens\".");
-  if (const TReportDataSet* dups = D.Detail("DadosCobranca")) FInvoices = dups->FilledRecords();
+  std::vector<std::string> moreInvoices;
+  if (const TReportDataSet* dups = D.Detail("DadosCobranca")) {
+    FInvoices = dups->FilledRecords();
+    // Three rows of invoices on the first sheet; the others are listed with
+    // the continuation of the additional information.
+    const auto shown = static_cast<std::size_t>(G.InvoicesPerRow) * MaxInvoiceRows;
+    for (std::size_t i = shown; i < FInvoices.size(); ++i) {
+      const TReportRecord& dup = *FInvoices[i];
+      moreInvoices.push_back("Duplicata Núm.: " + dup.Value("NumDuplicata") +
+                             "  Venc.: " + dup.Value("DtVencimento") +
+                             "  Valor: " + dup.Value("ValorDuplicata"));
+    }
+    if (FInvoices.size() > shown) FInvoices.resize(shown);
+  }
 
   const double size = T.ItemFontSize;
   const double lineH = c.LineHeight(size);
@@ -222,6 +236,11 @@ void TDanfe::Plan(TCanvas& c) {
     box.resize(fits);
   }
   FBoxLines = std::move(box);
+  for (const std::string& invoice : moreInvoices) {
+    for (std::string& line : c.WrapLines(invoice, G.Width - 2 * CellPad, T.FontSize)) {
+      FLines.push_back(std::move(line));
+    }
+  }
   for (std::string& line : c.WrapLines(V("ContinuaObsContribuinte"), G.Width - 2 * CellPad,
                                         T.FontSize)) {
     FLines.push_back(std::move(line));
@@ -595,14 +614,17 @@ void TDanfe::Render(TPageSink& aSink) {
 
 void RenderDanfe(const TReportTemplate& aTemplate, const TDanfeGeometry& aGeometry,
                  const TReportData& aData, cairo_surface_t* aLogo, TPageSink& aSink) {
-  const TReportDataSet& dados = aData.DataSet("Dados");
+  const std::vector<const TReportRecord*> records = aData.DataSet("Dados").FilledRecords();
+  if (records.empty()) {
+    throw EOleException("Dados do relatório sem registros no conjunto \"Dados\".");
+  }
   // One measuring context for the plan; the same font options as the pages.
   TSurfacePtr scratch(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1));
   cairo_t* cr = cairo_create(scratch.get());
   try {
     TCanvas measure(cr, aTemplate.FontFamily);
-    for (const TReportRecord& record : dados.Records) {
-      TDanfe danfe(aTemplate, aGeometry, record, aLogo);
+    for (const TReportRecord* record : records) {
+      TDanfe danfe(aTemplate, aGeometry, *record, aLogo);
       danfe.Plan(measure);
       danfe.Render(aSink);
     }
