@@ -12,7 +12,8 @@ namespace xnd {
 
 namespace {
 
-constexpr const char* FraseContingenciaPadrao = "DANFE em Contingência - impresso em decorrência de problemas técnicos";
+constexpr const char* FraseContingenciaPadrao =
+    "DANFE em Contingência - impresso em decorrência de problemas técnicos";
 constexpr const char* FraseHomologacaoPadrao = "SEM VALOR FISCAL";
 
 // The platform's text-to-boolean rules: "True" / "False" ignoring case, or a
@@ -93,7 +94,9 @@ std::string TxndNFeDanfe::Params() {
   }
 }
 
-void TxndNFeDanfe::SetParams(const std::string& aValue) { GovX()->ReportSettings().SetParams(aValue); }
+void TxndNFeDanfe::SetParams(const std::string& aValue) {
+  GovX()->ReportSettings().SetParams(aValue);
+}
 
 std::string TxndNFeDanfe::Parametro(const std::string& aParams, const std::string& aNome) {
   return GovUtils()->GetParamValue(aParams, aNome);
@@ -105,7 +108,8 @@ bool TxndNFeDanfe::EhCCe() {
   try {
     return GovUtils()->GetElementValue(xml, "evento", "tpEvento") == "110110";
   } catch (const std::exception&) {
-    throw ExndNFeReportException("Foi encontrado um erro ao verificar se o XML é uma CCe", FDiretorioLogErro);
+    throw ExndNFeReportException("Foi encontrado um erro ao verificar se o XML é uma CCe",
+                                 FDiretorioLogErro);
   }
 }
 
@@ -114,7 +118,7 @@ std::string TxndNFeDanfe::ArquivoModelo() {
   if (EhCCe()) {
     modelo = Parametro(Params(), "ArquivoRtm");
   } else {
-    modelo = ObterValorTag("tpImp", XML()) == "2" ? FModeloPaisagem : FModeloRetrato;
+    modelo = ConteudoTag("tpImp", XML()) == "2" ? FModeloPaisagem : FModeloRetrato;
   }
   if (!modelo.empty()) modelo = GovUtils()->ResolvePath(modelo);
   return modelo;
@@ -139,8 +143,10 @@ void TxndNFeDanfe::PrepararImpressao() {
   const std::string delimitador = valor("LineDelimiter");
   dados.SetLineDelimiter(delimitador);
   DadosCCe().SetLineDelimiter(delimitador);
-  if (const std::string v = valor("ImprimirVolume"); !v.empty()) dados.SetImprimirVolume(TextoParaBooleano(v));
-  if (const std::string v = valor("ImprimirDuplicata"); !v.empty()) dados.SetImprimirDuplicata(TextoParaBooleano(v));
+  if (const std::string v = valor("ImprimirVolume"); !v.empty())
+    dados.SetImprimirVolume(TextoParaBooleano(v));
+  if (const std::string v = valor("ImprimirDuplicata"); !v.empty())
+    dados.SetImprimirDuplicata(TextoParaBooleano(v));
   if (const std::string v = valor("ImprimirUnidadeTributada"); !v.empty()) {
     dados.SetImprimirUnidadeTributada(TextoParaBooleano(v));
   }
@@ -166,20 +172,23 @@ void TxndNFeDanfe::PrepararDadosImpressao() {
   const std::string xml = XML();
   std::vector<TDataSource*> fontes;
   if (EhCCe()) {
-    if (xml.empty()) throw ExndCCeReportException("XML para impressão da CCe está vazio.", FDiretorioLogErro);
+    if (xml.empty())
+      throw ExndCCeReportException("XML para impressão da CCe está vazio.", FDiretorioLogErro);
     TxndCCeDadosImpressao& cce = DadosCCe();
     cce.SetXml(xml);
     cce.CarregarCCe();
     fontes = {cce.DataSource()};
   } else {
-    if (xml.empty()) throw ExndNFeReportException("XML para impressão da Danfe está vazio.", FDiretorioLogErro);
+    if (xml.empty())
+      throw ExndNFeReportException("XML para impressão da Danfe está vazio.", FDiretorioLogErro);
     TxndNFeDanfeDados& dados = *FDados;
     dados.SetXml(xml);
     dados.CarregarDados();
-    fontes = {dados.DataSource(),      dados.DataSourceItens(),       dados.DataSourceCobranca(),
-              dados.DataSourceMed(),   dados.DataSourceVeic(),        dados.DataSourceRefNFe(),
-              dados.DataSourceRefNF1A(), dados.DataSourceRefProdutor(), dados.DataSourceRefCupomFiscal(),
-              dados.DataSourceRefCTe()};
+    fontes = {
+        dados.DataSource(),        dados.DataSourceItens(),       dados.DataSourceCobranca(),
+        dados.DataSourceMed(),     dados.DataSourceVeic(),        dados.DataSourceRefNFe(),
+        dados.DataSourceRefNF1A(), dados.DataSourceRefProdutor(), dados.DataSourceRefCupomFiscal(),
+        dados.DataSourceRefCTe()};
   }
   GovX()->ReportSettings().SetData(SerializarDataSources(fontes));
 }

@@ -48,7 +48,11 @@ class TxndNFeDanfe : public TComponent {
   std::string Params();
   void SetParams(const std::string& aValue);
   const std::string& DiretorioLogErro() const { return FDiretorioLogErro; }
-  void SetDiretorioLogErro(const std::string& aValue) { FDiretorioLogErro = aValue; }
+  // Also the error-log directory of Dados.
+  void SetDiretorioLogErro(const std::string& aValue) {
+    FDiretorioLogErro = aValue;
+    FDados->SetDiretorioLogErro(aValue);
+  }
 
   // The outputs; each returns 0 or raises ExndException.
   int ImprimirNaImpressora();
@@ -61,7 +65,8 @@ class TxndNFeDanfe : public TComponent {
   // é uma CCe" when the XML cannot be read.
   bool EhCCe();
   // Applies Params, hands the template and the output settings to the engine;
-  // ExndNFeReportException "Arquivo "%s" não encontrado." when the engine's template does not exist.
+  // ExndNFeReportException "Arquivo "%s" não encontrado." when the engine's template does not
+  // exist.
   void PrepararImpressao();
   // Loads the datasets of XML (NF-e or CC-e) and hands their JSON to the engine.
   void PrepararDadosImpressao();

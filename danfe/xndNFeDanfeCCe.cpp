@@ -77,7 +77,7 @@ void TxndCCeDadosImpressao::CarregarCCe() {
 
 void TxndCCeDadosImpressao::PreencherCCe() {
   const std::string xml = FGovUtils->NormalizeXml(FXml);
-  const auto valor = [&](const char* aTag) { return TextoXml(ObterValorTag(aTag, xml)); };
+  const auto valor = [&](const char* aTag) { return TextoXml(ConteudoTag(aTag, xml)); };
   TClientDataSet& d = *FDataSet;
   for (const char* campo : {"CNPJ", "chNFe", "nProt", "nSeqEvento", "cOrgao"}) {
     d.FieldByName(campo).SetAsString(valor(campo));
@@ -85,7 +85,8 @@ void TxndCCeDadosImpressao::PreencherCCe() {
   const std::string registro = valor("dhRegEvento");
   // An event not registered yet has no registration time: the field stays empty.
   d.FieldByName("dhRegEvento")
-      .SetAsString(registro.empty() ? std::string() : DataHoraParaTexto(FGovUtils->TextToDateTime(registro)));
+      .SetAsString(registro.empty() ? std::string()
+                                    : DataHoraParaTexto(FGovUtils->TextToDateTime(registro)));
   std::string correcao = valor("xCorrecao");
   if (!FLineDelimiter.empty()) correcao = StringReplace(correcao, FLineDelimiter, "\r\n");
   d.FieldByName("xCorrecao").SetAsString(correcao);

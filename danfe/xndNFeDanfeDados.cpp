@@ -19,6 +19,7 @@ struct TDefinicaoDataSet {
   std::initializer_list<const char*> Campos;
 };
 
+// clang-format off
 const TDefinicaoDataSet DefDados{
     "Dados",
     {"CodBarra", "CodBarraDadosNFe", "NatOper", "Serie", "DtEmissao", "DtSaida", "nNF", "nTpNF", "tpEmis",
@@ -69,6 +70,7 @@ const TDefinicaoDataSet DefRefCupom{
     "DadosCupomFiscalReferenciado",
     {"nNF", "NumeroECFCupomFiscalRef", "NumeroCOOCupomFiscalRef", "ModeloCupomFiscalRef"}};
 const TDefinicaoDataSet DefRefCTe{"DadosCTeReferenciado", {"nNF", "ChaveCTeRef"}};
+// clang-format on
 
 // Memo fields and their declared sizes. "FraseContingencia" and
 // "JustContingencia" carry xJust (up to 256 characters in the schemas) and
@@ -130,7 +132,8 @@ std::string ElementoComAtributos(const std::string& aTag, const std::string& aXm
   std::size_t pos = FindText(aXml, abre);
   while (pos != std::string::npos) {
     const char proximo = pos + abre.size() < aXml.size() ? aXml[pos + abre.size()] : '\0';
-    if (proximo == '>' || proximo == ' ' || proximo == '\t' || proximo == '\r' || proximo == '\n') break;
+    if (proximo == '>' || proximo == ' ' || proximo == '\t' || proximo == '\r' || proximo == '\n')
+      break;
     pos = FindText(aXml, abre, pos + abre.size());
   }
   if (pos == std::string::npos) return {};
@@ -234,11 +237,26 @@ void DividirInfCpl(const std::string& aTexto, int aColunas, int aLinhas, std::st
       temPrimeira = false;
     } else {
       caixa.push_back(Utf8Copy(primeira, 1, aColunas));
-      primeira = Utf8Copy(primeira, aColunas + 1, static_cast<std::ptrdiff_t>(Utf8Length(primeira)));
+      primeira =
+          Utf8Copy(primeira, aColunas + 1, static_cast<std::ptrdiff_t>(Utf8Length(primeira)));
     }
   }
-  if (!aContinuacao.empty()) aContinuacao = "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\n" + aContinuacao;
+  if (!aContinuacao.empty())
+    aContinuacao = "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\n" + aContinuacao;
   for (const std::string& linha : caixa) aCaixa += linha + "\r\n";
+}
+
+std::string ConteudoTag(std::string_view aTag, std::string_view aXml) {
+  std::string abre;
+  abre.reserve(aTag.size() + 3);
+  abre.append("<").append(aTag).append(">");
+  const std::size_t inicio = FindText(aXml, abre);
+  if (inicio == std::string::npos) return {};
+  std::string fecha = abre;
+  fecha.insert(1, "/");
+  const std::size_t fim = FindText(aXml, fecha, inicio + abre.size());
+  if (fim == std::string::npos) return {};
+  return std::string(aXml.substr(inicio + abre.size(), fim - inicio - abre.size()));
 }
 
 std::string TextoXml(const std::string& aEscapado) {
@@ -257,18 +275,24 @@ std::string TextoXml(const std::string& aEscapado) {
     }
     const std::string nome = aEscapado.substr(i + 1, fim - i - 1);
     std::string valor;
-    if (nome == "amp") valor = "&";
-    else if (nome == "lt") valor = "<";
-    else if (nome == "gt") valor = ">";
-    else if (nome == "quot") valor = "\"";
-    else if (nome == "apos") valor = "'";
+    if (nome == "amp")
+      valor = "&";
+    else if (nome == "lt")
+      valor = "<";
+    else if (nome == "gt")
+      valor = ">";
+    else if (nome == "quot")
+      valor = "\"";
+    else if (nome == "apos")
+      valor = "'";
     else if (nome.size() > 1 && nome[0] == '#') {
       const bool hexa = nome[1] == 'x' || nome[1] == 'X';
       const std::string digitos = nome.substr(hexa ? 2 : 1);
       char* parada = nullptr;
-      const unsigned long codigo = digitos.empty() ? 0 : std::strtoul(digitos.c_str(), &parada, hexa ? 16 : 10);
-      if (!digitos.empty() && parada != nullptr && *parada == '\0' && codigo > 0 && codigo <= 0x10FFFF &&
-          !(codigo >= 0xD800 && codigo <= 0xDFFF)) {
+      const unsigned long codigo =
+          digitos.empty() ? 0 : std::strtoul(digitos.c_str(), &parada, hexa ? 16 : 10);
+      if (!digitos.empty() && parada != nullptr && *parada == '\0' && codigo > 0 &&
+          codigo <= 0x10FFFF && !(codigo >= 0xD800 && codigo <= 0xDFFF)) {
         const auto c = static_cast<std::uint32_t>(codigo);
         if (c < 0x80) {
           valor += static_cast<char>(c);
@@ -348,8 +372,10 @@ void TxndNFeDanfeDados::CriarDataSets() {
 }
 
 std::vector<TClientDataSet*> TxndNFeDanfeDados::DataSets() const {
-  return {FDados.get(),  FVolume.get(),   FRefNFe.get(), FRefNF1A.get(), FRefProdutor.get(), FRefCupomFiscal.get(),
-          FRefCTe.get(), FItens.get(), FCobranca.get(), FMed.get(), FVeic.get()};
+  return {FDados.get(),   FVolume.get(),      FRefNFe.get(),
+          FRefNF1A.get(), FRefProdutor.get(), FRefCupomFiscal.get(),
+          FRefCTe.get(),  FItens.get(),       FCobranca.get(),
+          FMed.get(),     FVeic.get()};
 }
 
 TxndGovUtils& TxndNFeDanfeDados::GovUtils() {
@@ -370,24 +396,33 @@ int TxndNFeDanfeDados::QuantidadeNFe() {
   return TxndNFeXmlUtils::ContarNFeXPath(FXmlPreparado.empty() ? FXml : FXmlPreparado);
 }
 
-int TxndNFeDanfeDados::TipoEmissao() { return StrToInt(ObterValorTag("tpEmis", FXml)); }
+int TxndNFeDanfeDados::TipoEmissao() { return StrToInt(ConteudoTag("tpEmis", FXml)); }
 
 std::string TxndNFeDanfeDados::CodigoUFDanfe(const std::string& aSigla) const {
   const int indice = FTabelaUF.IndexOfName(aSigla);
   return indice >= 0 ? FTabelaUF.ValueFromIndex(indice) : std::string();
 }
 
-std::string TxndNFeDanfeDados::Grupo(const std::string& aTag) const {
-  return "<" + aTag + ">" + ObterValorTag(aTag, FNFe) + "</" + aTag + ">";
+const std::string& TxndNFeDanfeDados::NFeProc(int aIndice) const {
+  static const std::string nenhum;
+  return aIndice >= 0 && static_cast<std::size_t>(aIndice) < FNFeProcs.size()
+             ? FNFeProcs[static_cast<std::size_t>(aIndice)]
+             : nenhum;
 }
 
-std::string TxndNFeDanfeDados::Valor(const std::string& aTag, const std::string& aXml, bool aQuebras) const {
-  std::string valor = TextoXml(ObterValorTag(aTag, aXml));
+std::string TxndNFeDanfeDados::Grupo(const std::string& aTag) const {
+  return "<" + aTag + ">" + ConteudoTag(aTag, FNFe) + "</" + aTag + ">";
+}
+
+std::string TxndNFeDanfeDados::Valor(const std::string& aTag, const std::string& aXml,
+                                     bool aQuebras) const {
+  std::string valor = TextoXml(ConteudoTag(aTag, aXml));
   if (aQuebras && !FLineDelimiter.empty()) valor = StringReplace(valor, FLineDelimiter, "\r");
   return valor;
 }
 
-void TxndNFeDanfeDados::SetCampo(TClientDataSet& aDataSet, const std::string& aCampo, const std::string& aValor) {
+void TxndNFeDanfeDados::SetCampo(TClientDataSet& aDataSet, const std::string& aCampo,
+                                 const std::string& aValor) {
   aDataSet.FieldByName(aCampo).SetAsString(aValor);
 }
 
@@ -403,37 +438,50 @@ void TxndNFeDanfeDados::CarregarDados() {
   LimparDados();
   // Several documents may come concatenated: their declarations go and one root holds them.
   std::string xml = FXml;
-  for (std::size_t pos = 0; (pos = xml.find("\xEF\xBB\xBF", pos)) != std::string::npos;) xml.erase(pos, 3);
-  for (std::size_t pos = 0; (pos = FindText(UpperCase(xml), "<?XML", pos)) != std::string::npos;) {
+  for (std::size_t pos = 0; (pos = xml.find("\xEF\xBB\xBF", pos)) != std::string::npos;)
+    xml.erase(pos, 3);
+  for (std::size_t pos = 0; (pos = xml.find("<?", pos)) != std::string::npos;) {
     const std::size_t fim = xml.find("?>", pos);
     if (fim == std::string::npos) break;
-    xml.erase(pos, fim + 2 - pos);
+    if (SameText(std::string_view(xml).substr(pos + 2, 4), "xml ")) {
+      xml.erase(pos, fim + 2 - pos);
+    } else {
+      pos = fim + 2;
+    }
   }
   FXmlPreparado = "<root>" + xml + "</root>";
 
-  int quantidade = 0;
+  // Every infNFe and every nfeProc, in document order, from one reading of the text.
+  FInfNFes.clear();
+  FNFeProcs.clear();
   try {
-    quantidade = QuantidadeNFe();
+    std::vector<std::string> nos;
+    GovUtils()->SelectNodes(FXmlPreparado, ".//tec:infNFe | .//tec:nfeProc", smNodeXml,
+                            NFeNamespacePrefix, nos);
+    for (std::string& no : nos)
+      (StartsText("<nfeProc", no) ? FNFeProcs : FInfNFes).push_back(std::move(no));
   } catch (const ExndException&) {
     throw;
   } catch (const std::exception& e) {
-    throw ExndNFeReportException("O XML para impressão da Danfe não é um XML válido: %s", {std::string(e.what())},
-                                 FDiretorioLogErro);
+    throw ExndNFeReportException("O XML para impressão da Danfe não é um XML válido: %s",
+                                 {std::string(e.what())}, FDiretorioLogErro);
   }
+  const int quantidade = static_cast<int>(FInfNFes.size());
   if (quantidade == 0) {
-    throw ExndNFeReportException("O XML para impressão da Danfe não contém NF-e.", FDiretorioLogErro);
+    throw ExndNFeReportException("O XML para impressão da Danfe não contém NF-e.",
+                                 FDiretorioLogErro);
   }
   if (FValidarRegrasNegocio) VerificarXml();
   FTemMedicamentos = Contem(FXmlPreparado, "<med>");
   const int tipo = TipoEmissao();
 
   for (int i = 0; i < quantidade; ++i) {
-    const std::string infNFe = TxndNFeXmlUtils::ObterNFePorIndice(i, FXmlPreparado, false);
+    const std::string& infNFe = FInfNFes[static_cast<std::size_t>(i)];
     std::string nfe;
     if (FValidarRegrasNegocio && (tipo == 1 || tipo == 3 || tipo == 6 || tipo == 7)) {
-      nfe = TxndNFeXmlUtils::ObterNFePorIndice(i, FXmlPreparado, true);
+      nfe = NFeProc(i);
     } else if (tipo == 4 && Contem(FXmlPreparado, "nProt")) {
-      nfe = TxndNFeXmlUtils::ObterNFePorIndice(i, FXmlPreparado, true);
+      nfe = NFeProc(i);
       if (!nfe.empty()) {
         FProtocoloDPEC = Valor("nProt", nfe);
         FDataHoraDPEC = Valor("dhRecbto", nfe);
@@ -456,7 +504,8 @@ void TxndNFeDanfeDados::CarregarDados() {
     PreencherCodigoBarras();
     PreencherInformacoesAdicionais();
     PreencherTotaisISSQN();
-    if (!FValidarRegrasNegocio) SetCampo(Dados(), "FraseHomologacao", "PREVISÃO DE DANFE. SEM VALOR FISCAL");
+    if (!FValidarRegrasNegocio)
+      SetCampo(Dados(), "FraseHomologacao", "PREVISÃO DE DANFE. SEM VALOR FISCAL");
     Dados().Post();
 
     for (const TVolume& v : FVolumes) {
@@ -470,7 +519,7 @@ void TxndNFeDanfeDados::CarregarDados() {
       FVolume->Post();
     }
     CarregarItens(infNFe);
-    CarregarReferencias(infNFe);
+    CarregarReferencias();
     CarregarDuplicatas();
   }
   FNFe.clear();
@@ -554,7 +603,9 @@ void TxndNFeDanfeDados::PreencherIdentificacao() {
 void TxndNFeDanfeDados::PreencherTotais() {
   const std::string g = Grupo("total");
   TClientDataSet& d = Dados();
-  const auto br = [&](const char* aCampo, const char* aTag) { SetCampo(d, aCampo, FormatarNumeroBR(Valor(aTag, g))); };
+  const auto br = [&](const char* aCampo, const char* aTag) {
+    SetCampo(d, aCampo, FormatarNumeroBR(Valor(aTag, g)));
+  };
   br("BaseCalcIcms", "vBC");
   br("ValorIcms", "vICMS");
   br("BaseCalcIcmsSubs", "vBCST");
@@ -602,10 +653,9 @@ void TxndNFeDanfeDados::PreencherVeiculoTransporte() {
 }
 
 void TxndNFeDanfeDados::PreencherVolumes() {
-  for (const std::string& vol : Trechos("vol", ObterValorTag("transp", FNFe))) {
-    FVolumes.push_back(
-        {Valor("qVol", vol), Valor("esp", vol), Valor("marca", vol), Valor("nVol", vol), Valor("pesoL", vol),
-         Valor("pesoB", vol)});
+  for (const std::string& vol : Trechos("vol", ConteudoTag("transp", FNFe))) {
+    FVolumes.push_back({Valor("qVol", vol), Valor("esp", vol), Valor("marca", vol),
+                        Valor("nVol", vol), Valor("pesoL", vol), Valor("pesoB", vol)});
   }
 }
 
@@ -661,13 +711,14 @@ void TxndNFeDanfeDados::PreencherInformacoesAdicionais() {
 
   std::string volumes;
   if (FVolumes.size() >= 2 && FImprimirVolume) {
-    for (const TVolume& v : FVolumes) volumes += Format("Esp.: %s Marca: %s Num.: %s\r\n", v.esp, v.marca, v.nVol);
+    for (const TVolume& v : FVolumes)
+      volumes += Format("Esp.: %s Marca: %s Num.: %s\r\n", v.esp, v.marca, v.nVol);
   }
 
   std::string caixa;
   std::string continuacao;
-  DividirInfCpl(volumes + duplicata + Valor("infCpl", g, true) + fisco, FInfCplMaxCol, FInfCplMaxRow, caixa,
-                continuacao);
+  DividirInfCpl(volumes + duplicata + Valor("infCpl", g, true) + fisco, FInfCplMaxCol,
+                FInfCplMaxRow, caixa, continuacao);
   SetCampo(d, "ObsContribuinte", caixa);
   SetCampo(d, "ContinuaObsContribuinte", continuacao);
 
@@ -681,10 +732,16 @@ void TxndNFeDanfeDados::PreencherInformacoesAdicionais() {
 }
 
 void TxndNFeDanfeDados::CarregarItens(const std::string& aInfNFe) {
-  std::vector<std::string> dets;
-  GovUtils()->SelectNodes(aInfNFe, ".//tec:infNFe/tec:det", smNodeXml, NFeNamespacePrefix, dets);
+  std::vector<std::string> nos;
+  GovUtils()->SelectNodes(aInfNFe, ".//tec:infNFe/tec:det | .//*[local-name()=\"NFref\"]",
+                          smNodeXml, NFeNamespacePrefix, nos);
   const std::string declaracao = std::string(" xmlns=\"") + NFeNamespace + "\"";
-  for (std::string& det : dets) {
+  FReferencias.clear();
+  for (std::string& det : nos) {
+    if (StartsText("<NFref", det)) {
+      FReferencias.push_back(std::move(det));
+      continue;
+    }
     const std::size_t ns = det.find(declaracao);
     if (ns != std::string::npos) det.erase(ns, declaracao.size());
     // The item number is the nItem attribute of the det start tag.
@@ -705,13 +762,13 @@ void TxndNFeDanfeDados::CarregarItens(const std::string& aInfNFe) {
 
 void TxndNFeDanfeDados::PreencherItem(const std::string& aDet, const std::string& aItem) {
   TClientDataSet& d = Itens();
-  const std::string prod = "<prod>" + ObterValorTag("prod", aDet) + "</prod>";
-  const std::string imposto = "<imposto>" + ObterValorTag("imposto", aDet) + "</imposto>";
-  const std::string icms = "<ICMS>" + ObterValorTag("ICMS", imposto) + "</ICMS>";
-  const std::string ipi = "<IPI>" + ObterValorTag("IPI", imposto) + "</IPI>";
-  const std::string pis = "<PIS>" + ObterValorTag("PIS", imposto) + "</PIS>";
-  const std::string cofins = "<COFINS>" + ObterValorTag("COFINS", imposto) + "</COFINS>";
-  const std::string ii = "<II>" + ObterValorTag("II", imposto) + "</II>";
+  const std::string prod = "<prod>" + ConteudoTag("prod", aDet) + "</prod>";
+  const std::string imposto = "<imposto>" + ConteudoTag("imposto", aDet) + "</imposto>";
+  const std::string icms = "<ICMS>" + ConteudoTag("ICMS", imposto) + "</ICMS>";
+  const std::string ipi = "<IPI>" + ConteudoTag("IPI", imposto) + "</IPI>";
+  const std::string pis = "<PIS>" + ConteudoTag("PIS", imposto) + "</PIS>";
+  const std::string cofins = "<COFINS>" + ConteudoTag("COFINS", imposto) + "</COFINS>";
+  const std::string ii = "<II>" + ConteudoTag("II", imposto) + "</II>";
   const auto br = [&](const char* aCampo, const char* aTag, const std::string& aGrupo) {
     SetCampo(d, aCampo, FormatarNumeroBR(Valor(aTag, aGrupo)));
   };
@@ -786,7 +843,7 @@ void TxndNFeDanfeDados::PreencherItem(const std::string& aDet, const std::string
 
 void TxndNFeDanfeDados::PreencherMedicamentos(const std::string& aDet, const std::string& aItem) {
   if (!FTemMedicamentos) return;
-  for (const std::string& med : Trechos("med", ObterValorTag("prod", aDet))) {
+  for (const std::string& med : Trechos("med", ConteudoTag("prod", aDet))) {
     Med().Append();
     SetCampo(Med(), "Item", aItem);
     SetCampo(Med(), "nLote", Valor("nLote", med));
@@ -799,7 +856,7 @@ void TxndNFeDanfeDados::PreencherMedicamentos(const std::string& aDet, const std
 }
 
 void TxndNFeDanfeDados::PreencherVeiculoNovo(const std::string& aDet, const std::string& aItem) {
-  const std::string veic = ObterValorTag("veicProd", aDet);
+  const std::string veic = ConteudoTag("veicProd", aDet);
   if (veic.empty()) return;
   const std::string g = "<veicProd>" + veic + "</veicProd>";
   Veic().Append();
@@ -810,10 +867,9 @@ void TxndNFeDanfeDados::PreencherVeiculoNovo(const std::string& aDet, const std:
   Veic().Post();
 }
 
-void TxndNFeDanfeDados::CarregarReferencias(const std::string& aInfNFe) {
-  std::vector<std::string> refs;
-  GovUtils()->SelectNodes(aInfNFe, "//*[local-name()=\"NFref\"]", smNodeXml, NFeNamespacePrefix, refs);
-  for (const std::string& ref : refs) PreencherReferencia(ref);
+void TxndNFeDanfeDados::CarregarReferencias() {
+  for (const std::string& ref : FReferencias) PreencherReferencia(ref);
+  FReferencias.clear();
 }
 
 void TxndNFeDanfeDados::PreencherReferencia(const std::string& aNFref) {
@@ -821,7 +877,7 @@ void TxndNFeDanfeDados::PreencherReferencia(const std::string& aNFref) {
   SetCampo(*FRefNFe, "ChaveNFeRef", Valor("refNFe", aNFref));
   FRefNFe->Post();
 
-  const std::string nf = "<refNF>" + ObterValorTag("refNF", aNFref) + "</refNF>";
+  const std::string nf = "<refNF>" + ConteudoTag("refNF", aNFref) + "</refNF>";
   FRefNF1A->Append();
   SetCampo(*FRefNF1A, "UFNF1ARef", Valor("cUF", nf));
   SetCampo(*FRefNF1A, "AnoMesNF1ARef", Valor("AAMM", nf));
@@ -831,7 +887,7 @@ void TxndNFeDanfeDados::PreencherReferencia(const std::string& aNFref) {
   SetCampo(*FRefNF1A, "CNPJNF1ARef", Valor("CNPJ", nf));
   FRefNF1A->Post();
 
-  const std::string nfp = "<refNFP>" + ObterValorTag("refNFP", aNFref) + "</refNFP>";
+  const std::string nfp = "<refNFP>" + ConteudoTag("refNFP", aNFref) + "</refNFP>";
   FRefProdutor->Append();
   SetCampo(*FRefProdutor, "UFNFProdutorRef", Valor("cUF", nfp));
   SetCampo(*FRefProdutor, "AnoMesNFProdutorRef", Valor("AAMM", nfp));
@@ -843,7 +899,7 @@ void TxndNFeDanfeDados::PreencherReferencia(const std::string& aNFref) {
   SetCampo(*FRefProdutor, "CNPJNFProdutorRef", cnpj.empty() ? Valor("CPF", nfp) : cnpj);
   FRefProdutor->Post();
 
-  const std::string ecf = "<refECF>" + ObterValorTag("refECF", aNFref) + "</refECF>";
+  const std::string ecf = "<refECF>" + ConteudoTag("refECF", aNFref) + "</refECF>";
   FRefCupomFiscal->Append();
   SetCampo(*FRefCupomFiscal, "NumeroECFCupomFiscalRef", Valor("nECF", ecf));
   SetCampo(*FRefCupomFiscal, "NumeroCOOCupomFiscalRef", Valor("nCOO", ecf));
@@ -856,7 +912,7 @@ void TxndNFeDanfeDados::PreencherReferencia(const std::string& aNFref) {
 }
 
 void TxndNFeDanfeDados::CarregarDuplicatas() {
-  for (const std::string& dup : Trechos("dup", ObterValorTag("cobr", FNFe))) {
+  for (const std::string& dup : Trechos("dup", ConteudoTag("cobr", FNFe))) {
     FCobranca->Append();
     SetCampo(*FCobranca, "NumDuplicata", Valor("nDup", dup));
     SetCampo(*FCobranca, "DtVencimento", DataVencimento(Valor("dVenc", dup)));
@@ -896,7 +952,8 @@ void TxndNFeDanfeDados30::PreencherIdentificacao() {
   const std::string g = Grupo("ide");
   SetCampo(d, "nTpNF", Valor("tpNF", g));
   const std::string tpEmis = Valor("tpEmis", g);
-  // Notes authorised by the state or by either contingency service (SVC-AN 6, SVC-RS 7) carry their protocol.
+  // Notes authorised by the state or by either contingency service (SVC-AN 6, SVC-RS 7) carry their
+  // protocol.
   if (tpEmis == "1" || tpEmis == "3" || tpEmis == "6" || tpEmis == "7") {
     SetCampo(d, "nProt", Valor("nProt", NFe()));
     SetCampo(d, "dhRecbto", Valor("dhRecbto", NFe()));
@@ -936,16 +993,16 @@ void TxndNFeDanfeDados30::PreencherCodigoBarras() {
 void TxndNFeDanfeDados30::VerificarXml() {
   const int tipo = TipoEmissao();
   if (tipo != 1 && tipo != 3) return;
-  const int quantidade = QuantidadeNFe();
-  for (int i = 0; i < quantidade; ++i) {
-    const std::string proc = TxndNFeXmlUtils::ObterNFePorIndice(i, XmlPreparado(), true);
+  for (int i = 0; i < NotasCarregadas(); ++i) {
+    const std::string& proc = NFeProc(i);
     if (!Contem(proc, "protNFe")) {
-      throw ExndNFeReportException("O Xml não é válido para impressão em modo Normal / SCAN", DiretorioLogErro());
+      throw ExndNFeReportException("O Xml não é válido para impressão em modo Normal / SCAN",
+                                   DiretorioLogErro());
     }
-    if (ObterValorTag("cStat", proc) != "100") {
+    if (ConteudoTag("cStat", proc) != "100") {
       throw ExndNFeReportException("Danfe não autorizada para Impressão.", DiretorioLogErro());
     }
-    if (ObterValorTag("nProt", proc).empty()) {
+    if (ConteudoTag("nProt", proc).empty()) {
       throw ExndNFeReportException("Número de Protocolo não encontrado.", DiretorioLogErro());
     }
   }
@@ -957,10 +1014,12 @@ void TxndNFeDanfeDados40::PreencherIdentificacao() {
   TxndNFeDanfeDados30::PreencherIdentificacao();
   TClientDataSet& d = Dados();
   const std::string g = Grupo("ide");
-  SetCampo(d, "hSaida", LayoutDataHora() ? HoraDaDataHora(Valor("dhSaiEnt", g)) : Valor("hSaiEnt", g));
+  SetCampo(d, "hSaida",
+           LayoutDataHora() ? HoraDaDataHora(Valor("dhSaiEnt", g)) : Valor("hSaiEnt", g));
   if (TipoEmissao() > 1) {
     const std::string xJust = Valor("xJust", g);
-    SetCampo(d, "FraseContingencia", Format("%s [%s]", d.FieldByName("FraseContingencia").AsString(), xJust));
+    SetCampo(d, "FraseContingencia",
+             Format("%s [%s]", d.FieldByName("FraseContingencia").AsString(), xJust));
     SetCampo(d, "dhContingencia", Valor("dhCont", g));
     SetCampo(d, "JustContingencia", xJust);
   }
@@ -971,10 +1030,14 @@ void TxndNFeDanfeDados40::PreencherTransporte() {
   TClientDataSet& d = Dados();
   const std::string modFrete = d.FieldByName("TraModFrete").AsString();
   std::string descricao;
-  if (SameText(modFrete, "0")) descricao = modFrete + "-Emitente";
-  else if (SameText(modFrete, "1")) descricao = modFrete + "-Dest/Rem";
-  else if (SameText(modFrete, "2")) descricao = modFrete + "-Terceiros";
-  else if (SameText(modFrete, "9")) descricao = modFrete + "-Sem Frete";
+  if (SameText(modFrete, "0"))
+    descricao = modFrete + "-Emitente";
+  else if (SameText(modFrete, "1"))
+    descricao = modFrete + "-Dest/Rem";
+  else if (SameText(modFrete, "2"))
+    descricao = modFrete + "-Terceiros";
+  else if (SameText(modFrete, "9"))
+    descricao = modFrete + "-Sem Frete";
   SetCampo(d, "TraDescMod", descricao);
 }
 
@@ -982,7 +1045,7 @@ void TxndNFeDanfeDados40::PreencherItem(const std::string& aDet, const std::stri
   TxndNFeDanfeDados30::PreencherItem(aDet, aItem);
   const std::string csosn = Valor("CSOSN", aDet);
   if (!csosn.empty()) SetCampo(Itens(), "ItemCST", csosn);
-  if (!ObterValorTag("ISSQN", aDet).empty()) SetCampo(Itens(), "ItemCST", "");
+  if (!ConteudoTag("ISSQN", aDet).empty()) SetCampo(Itens(), "ItemCST", "");
 }
 
 }  // namespace xnd

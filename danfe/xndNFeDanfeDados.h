@@ -18,6 +18,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "external/xndGovUtils.h"
@@ -39,6 +40,10 @@ std::string FormatarNumeroBR(const std::string& aTexto);
 // CR LF. aColunas below 1 means lines are never cut.
 void DividirInfCpl(const std::string& aTexto, int aColunas, int aLinhas, std::string& aCaixa,
                    std::string& aContinuacao);
+
+// The text between the first "<aTag>" of aXml and the first "</aTag>" after
+// it (plain search, no attributes); "" when either is missing.
+std::string ConteudoTag(std::string_view aTag, std::string_view aXml);
 
 // The text value of XML character data: the five predefined entities and
 // decimal / hexadecimal character references resolved; anything else kept.
@@ -106,7 +111,8 @@ class TxndNFeDanfeDados {
   void LimparDados();
   // Elements infNFe in the prepared Xml.
   virtual int QuantidadeNFe();
-  // 1 for manual 2.0.2a; later the first tpEmis of Xml as a number (EConvertError when it is not one).
+  // 1 for manual 2.0.2a; later the first tpEmis of Xml as a number (EConvertError when it is not
+  // one).
   virtual int TipoEmissao();
   // The IBGE code of a UF from this object's table ("EX" -> "99"); "" when unknown.
   std::string CodigoUFDanfe(const std::string& aSigla) const;
@@ -136,6 +142,9 @@ class TxndNFeDanfeDados {
   // The NF-e being loaded, and the prepared Xml.
   const std::string& NFe() const { return FNFe; }
   const std::string& XmlPreparado() const { return FXmlPreparado; }
+  // The notes of the prepared Xml: their count, and the i-th nfeProc ("" when there are fewer).
+  int NotasCarregadas() const { return static_cast<int>(FInfNFes.size()); }
+  const std::string& NFeProc(int aIndice) const;
 
  private:
   void CriarDataSets();
@@ -150,14 +159,15 @@ class TxndNFeDanfeDados {
   void PreencherInformacoesAdicionais();
   void PreencherTotaisISSQN();
   void CarregarItens(const std::string& aInfNFe);
-  void CarregarReferencias(const std::string& aInfNFe);
+  // The NFref elements that CarregarItens met in the same reading.
+  void CarregarReferencias();
   void CarregarDuplicatas();
   void PreencherReferencia(const std::string& aNFref);
   void PreencherMedicamentos(const std::string& aDet, const std::string& aItem);
   void PreencherVeiculoNovo(const std::string& aDet, const std::string& aItem);
 
-  std::unique_ptr<TClientDataSet> FDados, FItens, FVolume, FRefNFe, FRefNF1A, FRefProdutor, FRefCupomFiscal,
-      FRefCTe, FCobranca, FMed, FVeic;
+  std::unique_ptr<TClientDataSet> FDados, FItens, FVolume, FRefNFe, FRefNF1A, FRefProdutor,
+      FRefCupomFiscal, FRefCTe, FCobranca, FMed, FVeic;
   std::unique_ptr<TDataSource> FDataSource, FDataSourceItens, FDataSourceVolume, FDataSourceRefNFe,
       FDataSourceRefNF1A, FDataSourceRefProdutor, FDataSourceRefCupomFiscal, FDataSourceRefCTe,
       FDataSourceCobranca, FDataSourceMed, FDataSourceVeic;
@@ -185,6 +195,9 @@ class TxndNFeDanfeDados {
     std::string qVol, esp, marca, nVol, pesoL, pesoB;
   };
   std::vector<TVolume> FVolumes;
+  std::vector<std::string> FInfNFes;
+  std::vector<std::string> FNFeProcs;
+  std::vector<std::string> FReferencias;
   std::unique_ptr<TxndGovUtils> FGovUtils;
 };
 

@@ -13,17 +13,20 @@ Json EscreverDataSet(TClientDataSet& aDataSet, bool aDetalhe) {
   Json items = Json::array();
   aDataSet.First();
   // The body runs before the end is tested: an empty table gives one record of empty values.
+  const std::vector<TClientDataSet*> detalhes = aDataSet.Details();
   do {
     Json registro = Json::array();
+    registro.get_ref<Json::array_t&>().reserve(aDataSet.Fields().size() + detalhes.size());
     for (const auto& field : aDataSet.Fields()) {
       Json campo = Json::object();
+      campo.get_ref<Json::object_t&>().reserve(4);
       campo["Name"] = field->FieldName();
       campo["Value"] = field->AsString();
       campo["Size"] = field->Size();
       campo["Type"] = "string";
       registro.push_back(std::move(campo));
     }
-    for (TClientDataSet* detalhe : aDataSet.Details()) registro.push_back(EscreverDataSet(*detalhe, true));
+    for (TClientDataSet* detalhe : detalhes) registro.push_back(EscreverDataSet(*detalhe, true));
     items.push_back(std::move(registro));
     aDataSet.Next();
   } while (!aDataSet.Eof());

@@ -25,7 +25,7 @@ using test::FakeGovXState;
 
 // The recording engine, made to fail where a test asks.
 struct FalhasDoMotor {
-  std::string Saida;   // non-empty: every output raises it
+  std::string Saida;    // non-empty: every output raises it
   bool Params = false;  // reading Params raises
 };
 
@@ -62,7 +62,8 @@ class MotorDeRelatorio : public FakeGovX {
   FakeReportSettingsComFalha FReport;
 };
 
-const std::string FraseContingencia = "DANFE em Contingência - impresso em decorrência de problemas técnicos";
+const std::string FraseContingencia =
+    "DANFE em Contingência - impresso em decorrência de problemas técnicos";
 
 class DanfeComponentTest : public ::testing::Test {
  protected:
@@ -76,7 +77,8 @@ class DanfeComponentTest : public ::testing::Test {
   // The parameters of the samples' reference JSON plus aExtra lines.
   std::string Parametros(const std::string& aExtra) const {
     return "ModeloRetrato=" + FRetrato + "\r\nModeloPaisagem=" + FPaisagem +
-           "\r\nFraseHomologacao=SEM VALOR FISCAL\r\nFraseContingencia=" + FraseContingencia + "\r\n" + aExtra;
+           "\r\nFraseHomologacao=SEM VALOR FISCAL\r\nFraseContingencia=" + FraseContingencia +
+           "\r\n" + aExtra;
   }
 
   std::vector<std::string> Chamadas() const { return FGovX.Log.Calls(); }
@@ -121,7 +123,8 @@ bool DataSetsVazios(TxndNFeDanfe& aDanfe) {
 TEST_F(DanfeComponentTest, ExportHandsParametersTemplateDataAndOutputInOrder) {
   const std::string xml = test::SharedFixture("nfe310_nfeProc_autorizada_5itens.xml");
   const std::string params = Parametros(
-      "LogotipoEmitente=/srv/logo.png\r\nQtdeCopias=2\r\nFormatoExportacao=2\r\nSalvarComo=/srv/danfe.pdf\r\n");
+      "LogotipoEmitente=/srv/logo.png\r\nQtdeCopias=2\r\nFormatoExportacao=2\r\nSalvarComo=/srv/"
+      "danfe.pdf\r\n");
   FDanfe.SetParams(params);
   FDanfe.SetXML(xml);
   EXPECT_EQ(FDanfe.ExportarPDF(), 0);
@@ -148,7 +151,8 @@ TEST_F(DanfeComponentTest, CCePrintsFromArquivoRtmWithItsOneRecordDataset) {
   FDanfe.SetXML(test::SharedFixture("cce_procEventoNFe_135.xml"));
   ASSERT_TRUE(FDanfe.EhCCe());
   EXPECT_EQ(FDanfe.Visualizar(), 0);
-  EXPECT_EQ(FGovX.Log.StartingWith("Report.Template="), std::vector<std::string>{"Report.Template=" + FModeloCCe});
+  EXPECT_EQ(FGovX.Log.StartingWith("Report.Template="),
+            std::vector<std::string>{"Report.Template=" + FModeloCCe});
   EXPECT_EQ(Motor().Data(), Referencia("cce_procEventoNFe_135.json"));
   EXPECT_EQ(Chamadas().back(), "ReportPreview");
   EXPECT_EQ(FDanfe.DadosCCe().DataSet().RecordCount(), 0);
@@ -160,8 +164,9 @@ TEST_F(DanfeComponentTest, CCePrintsFromArquivoRtmWithItsOneRecordDataset) {
   FDanfe.SetParams("ArquivoRtm=" + FModeloCCe + "\r\nLineDelimiter=|\r\n");
   FDanfe.SetXML(cce);
   FDanfe.Imprimir();
-  EXPECT_NE(Motor().Data().find(R"({"Name":"xCorrecao","Value":"a\r\nb","Size":1000,"Type":"string"})"),
-            std::string::npos);
+  EXPECT_NE(
+      Motor().Data().find(R"({"Name":"xCorrecao","Value":"a\r\nb","Size":1000,"Type":"string"})"),
+      std::string::npos);
 }
 
 TEST_F(DanfeComponentTest, LandscapeNoteGoesToTheNamedPrinter) {
@@ -192,8 +197,9 @@ TEST_F(DanfeComponentTest, EngineKeepsItsStateBetweenOutputs) {
   FDanfe.Imprimir();
   EXPECT_TRUE(FGovX.Log.StartingWith("Report.Copies=").empty());
   EXPECT_EQ(Motor().Copies(), 3);
-  EXPECT_NE(Motor().Data().find(R"({"Name":"FraseHomologacao","Value":"","Size":255,"Type":"string"})"),
-            std::string::npos);
+  EXPECT_NE(
+      Motor().Data().find(R"({"Name":"FraseHomologacao","Value":"","Size":255,"Type":"string"})"),
+      std::string::npos);
   // XML and Params are read back from the engine.
   EXPECT_EQ(FDanfe.Params(), "ModeloRetrato=" + FRetrato + "\r\n");
   EXPECT_EQ(FDanfe.XML(), test::SharedFixture("nfe310_nfeProc_autorizada_5itens.xml"));
@@ -221,12 +227,14 @@ TEST_F(DanfeComponentTest, FailuresOfAnyStepAreRaisedAsExndException) {
   // A missing template fails before any data is prepared.
   const std::string ausente = FTemp.File("Danfe/nao-existe.rtm");
   FDanfe.SetParams("ModeloRetrato=" + ausente + "\r\n");
-  EXPECT_EQ(Falha([&] { FDanfe.ExportarPDF(); }),
-            std::make_pair(std::string("ExndException"), "Arquivo \"" + ausente + "\" não encontrado."));
+  EXPECT_EQ(
+      Falha([&] { FDanfe.ExportarPDF(); }),
+      std::make_pair(std::string("ExndException"), "Arquivo \"" + ausente + "\" não encontrado."));
   EXPECT_TRUE(FGovX.Log.StartingWith("Report.Data=").empty());
   FDanfe.SetParams("");
-  EXPECT_EQ(Falha([&] { FDanfe.ExportarPDF(); }),
-            std::make_pair(std::string("ExndException"), std::string("Arquivo \"\" não encontrado.")));
+  EXPECT_EQ(
+      Falha([&] { FDanfe.ExportarPDF(); }),
+      std::make_pair(std::string("ExndException"), std::string("Arquivo \"\" não encontrado.")));
 
   // The engine's own failure, with the datasets emptied all the same.
   FDanfe.SetParams(Parametros(""));
@@ -241,17 +249,21 @@ TEST_F(DanfeComponentTest, FailuresOfAnyStepAreRaisedAsExndException) {
   rejeitada.replace(rejeitada.find("<cStat>100</cStat>"), 18, "<cStat>302</cStat>");
   FDanfe.SetXML(rejeitada);
   EXPECT_EQ(Falha([&] { FDanfe.Imprimir(); }),
-            std::make_pair(std::string("ExndException"), std::string("Danfe não autorizada para Impressão.")));
+            std::make_pair(std::string("ExndException"),
+                           std::string("Danfe não autorizada para Impressão.")));
 
   FDanfe.SetXML("");
   EXPECT_EQ(Falha([&] { FDanfe.Imprimir(); }),
-            std::make_pair(std::string("ExndException"), std::string("XML para impressão da Danfe está vazio.")));
+            std::make_pair(std::string("ExndException"),
+                           std::string("XML para impressão da Danfe está vazio.")));
 
   FFalhas.Params = true;
   EXPECT_EQ(Falha([&] { FDanfe.Imprimir(); }),
-            std::make_pair(std::string("ExndException"), std::string("Erro ao ler parâmetros de impressão")));
+            std::make_pair(std::string("ExndException"),
+                           std::string("Erro ao ler parâmetros de impressão")));
   EXPECT_EQ(Falha([&] { FDanfe.Params(); }),
-            std::make_pair(std::string("ExndNFeCheckParams"), std::string("Erro ao ler parâmetros de impressão")));
+            std::make_pair(std::string("ExndNFeCheckParams"),
+                           std::string("Erro ao ler parâmetros de impressão")));
 }
 
 TEST_F(DanfeComponentTest, CCeTestOfAnUnreadableXmlRaisesItsMessage) {

@@ -58,7 +58,8 @@ class DanfeDadosTest : public ::testing::Test {
 };
 
 // Compares the given fields of the current record, whole values.
-void EsperarCampos(const TClientDataSet& aTabela, const std::map<std::string, std::string>& aEsperado) {
+void EsperarCampos(const TClientDataSet& aTabela,
+                   const std::map<std::string, std::string>& aEsperado) {
   const auto valores = Registro(aTabela);
   for (const auto& [campo, valor] : aEsperado) {
     ASSERT_TRUE(valores.count(campo)) << campo;
@@ -146,7 +147,8 @@ TEST_F(DanfeDadosTest, Sample310ItemsTakeTheirValuesFromProdAndTaxGroups) {
   EXPECT_EQ(Coluna(itens, "Item"), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
   EXPECT_EQ(Coluna(itens, "ItemVTotal"),
             (std::vector<std::string>{"138,30", "48,91", "138,30", "214,57", "149,83"}));
-  EXPECT_EQ(Coluna(itens, "ItemVTotTrib"), (std::vector<std::string>{"41,49", "14,67", "41,49", "64,37", "44,95"}));
+  EXPECT_EQ(Coluna(itens, "ItemVTotTrib"),
+            (std::vector<std::string>{"41,49", "14,67", "41,49", "64,37", "44,95"}));
   itens.First();
   EsperarCampos(itens, {{"nNF", "000992346"},
                         {"QtdeItem", ""},
@@ -205,16 +207,19 @@ TEST_F(DanfeDadosTest, Sample200OnManual40GivesDatesExitTimeIssqnAndItemCsts) {
             "RNO \r\n"
             "*Substituicao Tributaria *\r\n"
             "*Empresa Optante Simples Nacional*\r\n");
-  EXPECT_EQ(d.FieldByName("ContinuaObsContribuinte").AsString(),
-            "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\nBase ICMS= 540,00 Aliq ICMS= 3,50%=0,00");
+  EXPECT_EQ(
+      d.FieldByName("ContinuaObsContribuinte").AsString(),
+      "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\nBase ICMS= 540,00 Aliq ICMS= 3,50%=0,00");
 
   TClientDataSet& itens = Tabela(*dados, "DadosItens");
   // CSOSN 500 replaces the CST; the service item (ISSQN) has none.
   EXPECT_EQ(Coluna(itens, "ItemCST"), (std::vector<std::string>{"500", ""}));
   EXPECT_EQ(Coluna(itens, "ItemVDesc"), (std::vector<std::string>{"50,00", ""}));
-  EXPECT_EQ(Coluna(itens, "ItemVUnit"), (std::vector<std::string>{"50,0000000000", "45,0000000000"}));
+  EXPECT_EQ(Coluna(itens, "ItemVUnit"),
+            (std::vector<std::string>{"50,0000000000", "45,0000000000"}));
   EXPECT_EQ(Coluna(itens, "ItemUnidadeTributada"), (std::vector<std::string>{"UN", "H"}));
-  EXPECT_EQ(Coluna(itens, "ItemQuantidadeTributada"), (std::vector<std::string>{"10,0000", "2,0000"}));
+  EXPECT_EQ(Coluna(itens, "ItemQuantidadeTributada"),
+            (std::vector<std::string>{"10,0000", "2,0000"}));
   EXPECT_EQ(Coluna(itens, "ItemBCalcPIS"), (std::vector<std::string>{"0,00", "0,00"}));
 }
 
@@ -223,15 +228,31 @@ TEST_F(DanfeDadosTest, EarlierManualsKeepTheirOwnRules) {
   auto d202 = Criar<TxndNFeDanfeDados202>(test::SharedFixture(Nfe200));
   d202->CarregarDados();
   TClientDataSet& a = Tabela(*d202, "Dados");
-  EsperarCampos(a, {{"nTpNF", "2"}, {"nProt", ""}, {"TraDescMod", ""}, {"hSaida", ""}, {"TraModFrete", "0"}});
+  EsperarCampos(
+      a, {{"nTpNF", "2"}, {"nProt", ""}, {"TraDescMod", ""}, {"hSaida", ""}, {"TraModFrete", "0"}});
   EXPECT_EQ(d202->TipoEmissao(), 1);
 
   auto d30 = Criar<TxndNFeDanfeDados30>(test::SharedFixture(Nfe200));
   d30->CarregarDados();
   TClientDataSet& b = Tabela(*d30, "Dados");
-  EsperarCampos(b, {{"nTpNF", "1"}, {"nProt", "311100000046263"}, {"hSaida", ""}, {"TraDescMod", ""}});
+  EsperarCampos(b,
+                {{"nTpNF", "1"}, {"nProt", "311100000046263"}, {"hSaida", ""}, {"TraDescMod", ""}});
   // Manual 3.0 keeps the ICMS CST: a Simples Nacional item has none.
   EXPECT_EQ(Coluna(Tabela(*d30, "DadosItens"), "ItemCST"), (std::vector<std::string>{"", ""}));
+}
+
+TEST_F(DanfeDadosTest, Layout400NoteReadsItsDateTimes) {
+  auto dados =
+      Criar<TxndNFeDanfeDados50>(test::SharedFixture("nfe400_nfeProc_autorizada_homologacao.xml"));
+  dados->CarregarDados();
+  EsperarCampos(Tabela(*dados, "Dados"), {{"DtEmissao", "25/09/2018"},
+                                          {"DtSaida", "25/09/2018"},
+                                          {"hSaida", "15:14:00"},
+                                          {"nNF", "000000026"},
+                                          {"nProt", "143180006932433"},
+                                          {"ValorTotNota", "500,00"},
+                                          {"TraDescMod", "9-Sem Frete"}});
+  EXPECT_EQ(Coluna(Tabela(*dados, "DadosItens"), "ItemCST"), std::vector<std::string>{"202"});
 }
 
 TEST(FormatarNumeroBRTest, GroupsTheIntegerPartAndKeepsTheDecimals) {
@@ -261,7 +282,10 @@ TEST(DividirInfCplTest, FillsTheBoxAndContinuesTheRest) {
       {"", 68, 7, "", ""},
       {"1\r\n2\n3\r4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10", 68, 7, "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n",
        "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\n8\r\n9\r\n10"},
-      {l150, 68, 7, std::string(68, 'x') + "\r\n" + std::string(68, 'x') + "\r\n" + std::string(14, 'x') + "\r\n", ""},
+      {l150, 68, 7,
+       std::string(68, 'x') + "\r\n" + std::string(68, 'x') + "\r\n" + std::string(14, 'x') +
+           "\r\n",
+       ""},
       // A line cut when the box fills up continues with its rest.
       {"abcdefgh", 3, 2, "abc\r\ndef\r\n", "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\ngh"},
       // Characters, not bytes.
@@ -294,12 +318,16 @@ TEST_F(DanfeDadosTest, ChecksBeforePrintingRaiseTheirMessages) {
   const std::vector<Caso> casos = {
       {"sem protocolo", Trocar(Trocar(nfe, "<protNFe", "<outroNFe"), "</protNFe>", "</outroNFe>"),
        "O Xml não é válido para impressão em modo Normal / SCAN"},
-      {"rejeitada", Trocar(nfe, "<cStat>100</cStat>", "<cStat>204</cStat>"), "Danfe não autorizada para Impressão."},
+      {"rejeitada", Trocar(nfe, "<cStat>100</cStat>", "<cStat>204</cStat>"),
+       "Danfe não autorizada para Impressão."},
       {"sem número de protocolo", Trocar(nfe, "<nProt>135150001686732</nProt>", "<nProt></nProt>"),
        "Número de Protocolo não encontrado."},
-      {"DPEC sem protocolo", Trocar(Trocar(nfe, "<tpEmis>1</tpEmis>", "<tpEmis>4</tpEmis>"), "<nProt>135150001686732</nProt>", ""),
+      {"DPEC sem protocolo",
+       Trocar(Trocar(nfe, "<tpEmis>1</tpEmis>", "<tpEmis>4</tpEmis>"),
+              "<nProt>135150001686732</nProt>", ""),
        "Protocolo de DPEC não foi informado"},
-      {"não é NF-e", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><retEnviNFe><cStat>103</cStat></retEnviNFe>",
+      {"não é NF-e",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><retEnviNFe><cStat>103</cStat></retEnviNFe>",
        "O XML para impressão da Danfe não contém NF-e."},
       {"vazio", "", "O XML para impressão da Danfe não contém NF-e."},
   };
@@ -310,58 +338,68 @@ TEST_F(DanfeDadosTest, ChecksBeforePrintingRaiseTheirMessages) {
   auto semAssinatura = Criar<TxndNFeDanfeDados202>(test::RemoveSignature(nfe));
   EXPECT_EQ(FalhaAoCarregar(*semAssinatura), "A Nota não possui Assinatura");
   // The messages reach the exception log of DiretorioLogErro.
-  EXPECT_NE(FTemp.Read("nfe_exception.log").find("ExndNFeReportException : A Nota não possui Assinatura"),
-            std::string::npos);
+  EXPECT_NE(
+      FTemp.Read("nfe_exception.log").find("ExndNFeReportException : A Nota não possui Assinatura"),
+      std::string::npos);
 }
 
 TEST_F(DanfeDadosTest, MalformedXmlIsAReportError) {
   auto dados = Criar<TxndNFeDanfeDados50>("<nfeProc><NFe>");
   const std::string mensagem = FalhaAoCarregar(*dados);
-  EXPECT_TRUE(StartsText("O XML para impressão da Danfe não é um XML válido: ", mensagem)) << mensagem;
+  EXPECT_TRUE(StartsText("O XML para impressão da Danfe não é um XML válido: ", mensagem))
+      << mensagem;
 }
 
 TEST_F(DanfeDadosTest, WithoutTheRuleCheckAnUnauthorisedNoteLoadsAsAPreview) {
-  const std::string xml = Trocar(test::SharedFixture(Nfe310), "<cStat>100</cStat>", "<cStat>204</cStat>");
+  const std::string xml =
+      Trocar(test::SharedFixture(Nfe310), "<cStat>100</cStat>", "<cStat>204</cStat>");
   auto dados = Criar<TxndNFeDanfeDados50>(xml);
   dados->SetValidarRegrasNegocio(false);
   dados->CarregarDados();
   TClientDataSet& d = Tabela(*dados, "Dados");
   // The preview reads the infNFe alone: no protocol.
-  EsperarCampos(d, {{"FraseHomologacao", "PREVISÃO DE DANFE. SEM VALOR FISCAL"}, {"nProt", ""}, {"nNF", "000992346"}});
+  EsperarCampos(d, {{"FraseHomologacao", "PREVISÃO DE DANFE. SEM VALOR FISCAL"},
+                    {"nProt", ""},
+                    {"nNF", "000992346"}});
   EXPECT_EQ(Tabela(*dados, "DadosItens").RecordCount(), 5);
 }
 
 TEST_F(DanfeDadosTest, ContingencyNotesCarryTheirCodeAndJustification) {
   // Contingency FS-DA (tpEmis 5) of the 3.10 sample, printed without authorisation.
-  std::string xml = Trocar(test::SharedFixture(Nfe310), "<tpEmis>1</tpEmis>",
-                           "<tpEmis>5</tpEmis>");
+  std::string xml = Trocar(test::SharedFixture(Nfe310), "<tpEmis>1</tpEmis>", "<tpEmis>5</tpEmis>");
   xml = Trocar(xml, "<verProc>3.10.43</verProc>",
                "<verProc>3.10.43</verProc><dhCont>2015-03-27T09:30:00-03:00</dhCont>"
                "<xJust>Falha de comunicacao &amp; rede</xJust>");
-  xml = Trocar(xml, "<vBC>0.00</vBC>\n                    <vICMS>", "<vBC>10.00</vBC>\n                    <vICMS>");
+  xml = Trocar(xml, "<vBC>0.00</vBC>\n                    <vICMS>",
+               "<vBC>10.00</vBC>\n                    <vICMS>");
 
   auto d30 = Criar<TxndNFeDanfeDados30>(xml);
   d30->CarregarDados();
   TClientDataSet& a = Tabela(*d30, "Dados");
-  EsperarCampos(a, {{"nProt", ""}, {"dhRecbto", ""}, {"JustContingencia", ""},
-                    {"FraseContingencia", "DANFE em Contingência - impresso em decorrência de problemas técnicos"}});
-  // UF 35, tpEmis 5, recipient CNPJ, vNF 68991 in 14 digits, own ICMS "1", no ST "2", day 27, check digit.
+  EsperarCampos(a, {{"nProt", ""},
+                    {"dhRecbto", ""},
+                    {"JustContingencia", ""},
+                    {"FraseContingencia",
+                     "DANFE em Contingência - impresso em decorrência de problemas técnicos"}});
+  // UF 35, tpEmis 5, recipient CNPJ, vNF 68991 in 14 digits, own ICMS "1", no ST "2", day 27, check
+  // digit.
   const std::string codigo = a.FieldByName("CodBarraDadosNFe").AsString();
   EXPECT_EQ(codigo.substr(0, 35), "35599999999000191000000000689911227");
   EXPECT_EQ(codigo.size(), 36u);
 
   auto d40 = Criar<TxndNFeDanfeDados40>(xml);
   d40->CarregarDados();
-  EsperarCampos(Tabela(*d40, "Dados"),
-                {{"FraseContingencia",
-                  "DANFE em Contingência - impresso em decorrência de problemas técnicos [Falha de comunicacao & rede]"},
-                 {"JustContingencia", "Falha de comunicacao & rede"},
-                 {"dhContingencia", "2015-03-27T09:30:00-03:00"},
-                 {"CodBarraDadosNFe", codigo}});
+  EsperarCampos(Tabela(*d40, "Dados"), {{"FraseContingencia",
+                                         "DANFE em Contingência - impresso em decorrência de "
+                                         "problemas técnicos [Falha de comunicacao & rede]"},
+                                        {"JustContingencia", "Falha de comunicacao & rede"},
+                                        {"dhContingencia", "2015-03-27T09:30:00-03:00"},
+                                        {"CodBarraDadosNFe", codigo}});
 }
 
 TEST_F(DanfeDadosTest, DpecNoteTakesTheProtocolOfItsDocumentOrOfTheProperties) {
-  const std::string xml = Trocar(test::SharedFixture(Nfe310), "<tpEmis>1</tpEmis>", "<tpEmis>4</tpEmis>");
+  const std::string xml =
+      Trocar(test::SharedFixture(Nfe310), "<tpEmis>1</tpEmis>", "<tpEmis>4</tpEmis>");
   auto comProtocolo = Criar<TxndNFeDanfeDados50>(xml);
   comProtocolo->CarregarDados();
   EsperarCampos(Tabela(*comProtocolo, "Dados"),
@@ -371,7 +409,8 @@ TEST_F(DanfeDadosTest, DpecNoteTakesTheProtocolOfItsDocumentOrOfTheProperties) {
   informado->SetProtocoloDPEC("935150000000001");
   informado->SetDataHoraDPEC("27/03/2015 10:00:00");
   informado->CarregarDados();
-  EsperarCampos(Tabela(*informado, "Dados"), {{"nProt", "935150000000001"}, {"dhRecbto", "27/03/2015 10:00:00"}});
+  EsperarCampos(Tabela(*informado, "Dados"),
+                {{"nProt", "935150000000001"}, {"dhRecbto", "27/03/2015 10:00:00"}});
 }
 
 TEST_F(DanfeDadosTest, TwoNotesGiveTwoRecordsEachWithItsOwnItems) {
@@ -413,9 +452,10 @@ TEST_F(DanfeDadosTest, SeveralVolumesAreSummedFromTheXmlNumbers) {
                     {"VolQuantidade", "5"},
                     {"VolPesoLiquido", "1.235,000"},
                     {"VolPesoBruto", "1.301,250"}});
-  EXPECT_TRUE(StartsText("Esp.: CAIXA Marca: ACME Num.: 1\r\nEsp.: PALETE Marca: ACME Num.: 2\r\n"
-                         "Esp.: ENVELOPE Marca:  Num.: \r\n\"DOCUMENTO",
-                         d.FieldByName("ObsContribuinte").AsString()));
+  EXPECT_TRUE(
+      StartsText("Esp.: CAIXA Marca: ACME Num.: 1\r\nEsp.: PALETE Marca: ACME Num.: 2\r\n"
+                 "Esp.: ENVELOPE Marca:  Num.: \r\n\"DOCUMENTO",
+                 d.FieldByName("ObsContribuinte").AsString()));
   TClientDataSet& vol = Tabela(*dados, "vol");
   EXPECT_EQ(Coluna(vol, "VolPesoLiquido"), (std::vector<std::string>{"1.234,500", "0,500", ""}));
   EXPECT_EQ(Coluna(vol, "VolEspecie"), (std::vector<std::string>{"CAIXA", "PALETE", "ENVELOPE"}));
@@ -428,7 +468,8 @@ TEST_F(DanfeDadosTest, SeveralVolumesAreSummedFromTheXmlNumbers) {
 }
 
 TEST_F(DanfeDadosTest, CashSaleShowsItsDuplicateWhenAsked) {
-  const std::string xml = Trocar(test::SharedFixture(Nfe310), "<indPag>1</indPag>", "<indPag>0</indPag>");
+  const std::string xml =
+      Trocar(test::SharedFixture(Nfe310), "<indPag>1</indPag>", "<indPag>0</indPag>");
   auto dados = Criar<TxndNFeDanfeDados50>(xml);
   dados->SetImprimirDuplicata(true);
   dados->SetInfCplMaxCol(0);
@@ -441,8 +482,9 @@ TEST_F(DanfeDadosTest, FiscalTextAndObservationFieldFollowTheTaxpayerText) {
   const std::string xml = Trocar(test::SharedFixture(Nfe200), "<infAdic>",
                                  "<infAdic><infAdFisco>Art. 1 &amp; 2</infAdFisco>");
   auto dados = Criar<TxndNFeDanfeDados40>(
-      Trocar(xml, "</infCpl>", "</infCpl><obsCont xCampo=\"Pedido\"><xTexto>1234.5</xTexto></obsCont>"
-                               "<obsFisco xCampo=\"Fisco\"><xTexto>www.fisco.gov</xTexto></obsFisco>"));
+      Trocar(xml, "</infCpl>",
+             "</infCpl><obsCont xCampo=\"Pedido\"><xTexto>1234.5</xTexto></obsCont>"
+             "<obsFisco xCampo=\"Fisco\"><xTexto>www.fisco.gov</xTexto></obsFisco>"));
   dados->SetInfCplMaxRow(20);
   dados->CarregarDados();
   TClientDataSet& d = Tabela(*dados, "Dados");
@@ -457,7 +499,8 @@ TEST_F(DanfeDadosTest, ReferencesFillOneRecordInEachReferenceDataset) {
       "<NFref><refNFe>35150300822602000124550010009923461099234656</refNFe></NFref>"
       "<NFref><refNF><cUF>11</cUF><AAMM>1011</AAMM><CNPJ>84613439000180</CNPJ><mod>01</mod>"
       "<serie>1</serie><nNF>77</nNF></refNF></NFref>";
-  auto dados = Criar<TxndNFeDanfeDados40>(Trocar(test::SharedFixture(Nfe200), "<verProc>1.0.0.0</verProc>", refs));
+  auto dados = Criar<TxndNFeDanfeDados40>(
+      Trocar(test::SharedFixture(Nfe200), "<verProc>1.0.0.0</verProc>", refs));
   dados->SetValidarRegrasNegocio(false);
   dados->CarregarDados();
   EXPECT_EQ(Coluna(Tabela(*dados, "DadosNFeReferenciada"), "ChaveNFeRef"),
@@ -478,15 +521,18 @@ TEST_F(DanfeDadosTest, ReferencesFillOneRecordInEachReferenceDataset) {
 
 TEST_F(DanfeDadosTest, MedicinesAndNewVehiclesAreDetailsOfTheirItem) {
   std::string xml = test::SharedFixture(Nfe200);
-  xml = Trocar(xml, "<indTot>1</indTot>",
-               "<indTot>1</indTot><med><nLote>L1</nLote><qLote>10.000</qLote><dFab>2010-01-31</dFab>"
-               "<dVal>2012-01-31</dVal><vPMC>12.50</vPMC></med><med><nLote>L2</nLote><qLote>5.000</qLote>"
-               "<dFab>2010-02-01</dFab><dVal>2012-02-01</dVal><vPMC>12.50</vPMC></med>");
-  xml = Trocar(xml, "<indTot>0</indTot>",
-               "<indTot>0</indTot><veicProd><tpOp>1</tpOp><chassi>9BWZZZ377VT004251</chassi><cCor>01</cCor>"
-               "<xCor>PRATA</xCor><pot>100</pot><cilin>1600</cilin><pesoL>1000.0000</pesoL>"
-               "<tpComb>16</tpComb><anoMod>2011</anoMod><anoFab>2010</anoFab><VIN>N</VIN><condVeic>1</condVeic>"
-               "<cMod>123456</cMod></veicProd>");
+  xml = Trocar(
+      xml, "<indTot>1</indTot>",
+      "<indTot>1</indTot><med><nLote>L1</nLote><qLote>10.000</qLote><dFab>2010-01-31</dFab>"
+      "<dVal>2012-01-31</dVal><vPMC>12.50</vPMC></med><med><nLote>L2</nLote><qLote>5.000</qLote>"
+      "<dFab>2010-02-01</dFab><dVal>2012-02-01</dVal><vPMC>12.50</vPMC></med>");
+  xml = Trocar(
+      xml, "<indTot>0</indTot>",
+      "<indTot>0</indTot><veicProd><tpOp>1</tpOp><chassi>9BWZZZ377VT004251</chassi><cCor>01</cCor>"
+      "<xCor>PRATA</xCor><pot>100</pot><cilin>1600</cilin><pesoL>1000.0000</pesoL>"
+      "<tpComb>16</tpComb><anoMod>2011</anoMod><anoFab>2010</anoFab><VIN>N</VIN><condVeic>1</"
+      "condVeic>"
+      "<cMod>123456</cMod></veicProd>");
   auto dados = Criar<TxndNFeDanfeDados40>(xml);
   dados->SetValidarRegrasNegocio(false);
   dados->CarregarDados();
@@ -499,14 +545,23 @@ TEST_F(DanfeDadosTest, MedicinesAndNewVehiclesAreDetailsOfTheirItem) {
   EXPECT_EQ(itens.FieldByName("ItemVPMC").AsString(), "12,50");
   EXPECT_EQ(Coluna(med, "nLote"), (std::vector<std::string>{"L1", "L2"}));
   med.First();
-  EsperarCampos(med, {{"Item", "1"}, {"qLote", "10.000"}, {"dFab", "31/01/2010"}, {"dVal", "31/01/2012"},
+  EsperarCampos(med, {{"Item", "1"},
+                      {"qLote", "10.000"},
+                      {"dFab", "31/01/2010"},
+                      {"dVal", "31/01/2012"},
                       {"vPMC", "12.50"}});
   EXPECT_EQ(veic.RecordCount(), 0);
   itens.Next();
   EXPECT_EQ(med.RecordCount(), 0);
   ASSERT_EQ(veic.RecordCount(), 1);
-  EsperarCampos(veic, {{"Item", "2"}, {"tpOp", "1"}, {"chassi", "9BWZZZ377VT004251"}, {"xCor", "PRATA"},
-                       {"cilin", "1600"}, {"pesoL", "1000.0000"}, {"cMod", "123456"}, {"CM3", ""}});
+  EsperarCampos(veic, {{"Item", "2"},
+                       {"tpOp", "1"},
+                       {"chassi", "9BWZZZ377VT004251"},
+                       {"xCor", "PRATA"},
+                       {"cilin", "1600"},
+                       {"pesoL", "1000.0000"},
+                       {"cMod", "123456"},
+                       {"CM3", ""}});
 }
 
 TEST_F(DanfeDadosTest, LongTextsAndManyItemsLoadWhole) {
@@ -526,7 +581,8 @@ TEST_F(DanfeDadosTest, LongTextsAndManyItemsLoadWhole) {
     for (int i = 0; i < 7; ++i) linhas += std::string(68, 'a') + "\r\n";
     return linhas;
   }());
-  EXPECT_EQ(continuacao, "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\n" + std::string(5000 - 7 * 68, 'a'));
+  EXPECT_EQ(continuacao,
+            "CONTINUAÇÃO DAS INFORMAÇÕES COMPLEMENTARES\r\n" + std::string(5000 - 7 * 68, 'a'));
 }
 
 TEST_F(DanfeDadosTest, EmptyLineDelimiterLeavesTheTextAlone) {

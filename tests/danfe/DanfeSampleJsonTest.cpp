@@ -36,8 +36,9 @@ void CompararOuGravar(const std::string& aNome, const std::string& aJson) {
 
 // The data sources in the order the DANFE component hands them over.
 std::string JsonDaDanfe(TxndNFeDanfeDados& aDados) {
-  return SerializarDataSources({aDados.DataSource(), aDados.DataSourceItens(), aDados.DataSourceCobranca(),
-                                aDados.DataSourceMed(), aDados.DataSourceVeic(), aDados.DataSourceRefNFe(),
+  return SerializarDataSources({aDados.DataSource(), aDados.DataSourceItens(),
+                                aDados.DataSourceCobranca(), aDados.DataSourceMed(),
+                                aDados.DataSourceVeic(), aDados.DataSourceRefNFe(),
                                 aDados.DataSourceRefNF1A(), aDados.DataSourceRefProdutor(),
                                 aDados.DataSourceRefCupomFiscal(), aDados.DataSourceRefCTe()});
 }

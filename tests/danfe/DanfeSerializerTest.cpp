@@ -51,12 +51,13 @@ class SerializerTest : public ::testing::Test {
 };
 
 std::string Campo(const std::string& aNome, const std::string& aValor, int aTamanho) {
-  return R"({"Name":")" + aNome + R"(","Value":")" + aValor + R"(","Size":)" + std::to_string(aTamanho) +
-         R"(,"Type":"string"})";
+  return R"({"Name":")" + aNome + R"(","Value":")" + aValor + R"(","Size":)" +
+         std::to_string(aTamanho) + R"(,"Type":"string"})";
 }
 
 std::string ItemDetalhe(const std::string& aRegistros) {
-  return R"({"Items":[)" + aRegistros + R"(],"Name":"Item","Type":"dataset","IndexFieldNames":"numero","MasterFields":"numero"})";
+  return R"({"Items":[)" + aRegistros +
+         R"(],"Name":"Item","Type":"dataset","IndexFieldNames":"numero","MasterFields":"numero"})";
 }
 
 TEST_F(SerializerTest, MasterRecordsNestTheirOwnDetailsAndAnEmptyDetailGivesOneEmptyRecord) {
@@ -66,13 +67,14 @@ TEST_F(SerializerTest, MasterRecordsNestTheirOwnDetailsAndAnEmptyDetailGivesOneE
   Nota("2", "");
 
   const std::string esperado =
-      R"([{"Items":[[)" + Campo("numero", "1", 9) + "," + Campo("obs", R"(linha 1\r\n\"aspas\" \\ barra)", 8000) +
-      "," +
-      ItemDetalhe("[" + Campo("numero", "1", 9) + "," + Campo("item", "1", 3) + "," + Campo("texto", "papel", 255) +
-                  "],[" + Campo("numero", "1", 9) + "," + Campo("item", "2", 3) + "," +
-                  Campo("texto", "tinta", 255) + "]") +
+      R"([{"Items":[[)" + Campo("numero", "1", 9) + "," +
+      Campo("obs", R"(linha 1\r\n\"aspas\" \\ barra)", 8000) + "," +
+      ItemDetalhe("[" + Campo("numero", "1", 9) + "," + Campo("item", "1", 3) + "," +
+                  Campo("texto", "papel", 255) + "],[" + Campo("numero", "1", 9) + "," +
+                  Campo("item", "2", 3) + "," + Campo("texto", "tinta", 255) + "]") +
       "],[" + Campo("numero", "2", 9) + "," + Campo("obs", "", 8000) + "," +
-      ItemDetalhe("[" + Campo("numero", "", 9) + "," + Campo("item", "", 3) + "," + Campo("texto", "", 255) + "]") +
+      ItemDetalhe("[" + Campo("numero", "", 9) + "," + Campo("item", "", 3) + "," +
+                  Campo("texto", "", 255) + "]") +
       R"(]],"Name":"Nota"}])";
   // The detail in the list is written only nested, whatever the list order.
   EXPECT_EQ(SerializarDataSources({&FFonteItem, &FFonteNota}), esperado);
@@ -82,8 +84,9 @@ TEST_F(SerializerTest, EmptyListGivesEmptyTextAndAnEmptyMasterOneEmptyRecord) {
   EXPECT_EQ(SerializarDataSources({}), "");
   EXPECT_EQ(SerializarDataSources({nullptr}), "");
   FItem.SetMasterSource(nullptr);
-  EXPECT_EQ(SerializarDataSources({&FFonteNota}),
-            R"([{"Items":[[)" + Campo("numero", "", 9) + "," + Campo("obs", "", 8000) + R"(]],"Name":"Nota"}])");
+  EXPECT_EQ(SerializarDataSources({&FFonteNota}), R"([{"Items":[[)" + Campo("numero", "", 9) + "," +
+                                                      Campo("obs", "", 8000) +
+                                                      R"(]],"Name":"Nota"}])");
 }
 
 }  // namespace

@@ -21,7 +21,8 @@ inline std::map<std::string, std::string> Registro(const TClientDataSet& aDataSe
 // The values of one field over every record the table shows (moves the cursor).
 inline std::vector<std::string> Coluna(TClientDataSet& aDataSet, const std::string& aCampo) {
   std::vector<std::string> valores;
-  for (aDataSet.First(); !aDataSet.Eof(); aDataSet.Next()) valores.push_back(aDataSet.FieldByName(aCampo).AsString());
+  for (aDataSet.First(); !aDataSet.Eof(); aDataSet.Next())
+    valores.push_back(aDataSet.FieldByName(aCampo).AsString());
   return valores;
 }
 
@@ -34,7 +35,8 @@ inline TClientDataSet& Tabela(const TxndNFeDanfeDados& aDados, const std::string
 
 // The component's phrases, set as TxndNFeDanfe sets them on a new data object.
 inline void FrasesDoComponente(TxndNFeDanfeDados& aDados) {
-  aDados.SetFraseContingencia("DANFE em Contingência - impresso em decorrência de problemas técnicos");
+  aDados.SetFraseContingencia(
+      "DANFE em Contingência - impresso em decorrência de problemas técnicos");
   aDados.SetFraseHomologacao("SEM VALOR FISCAL");
 }
 
