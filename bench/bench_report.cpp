@@ -30,7 +30,8 @@ std::string ManyItems(int aItems) {
     if (entry.value("Name", "") != "DadosItens") continue;
     const nlohmann::json items = entry["Items"];
     nlohmann::json out = nlohmann::json::array();
-    for (int i = 0; i < aItems; ++i) out.push_back(items[static_cast<std::size_t>(i) % items.size()]);
+    for (int i = 0; i < aItems; ++i)
+      out.push_back(items[static_cast<std::size_t>(i) % items.size()]);
     entry["Items"] = out;
   }
   return data.dump();
@@ -49,7 +50,8 @@ void Export(benchmark::State& aState, const std::string& aTemplate, const std::s
   s.SetTemplate(SourcePath("data/Templates/" + aTemplate));
   s.SetData(aData);
   s.SetXml(aXml);
-  const std::string out = xnd::TemporaryDirectory() + "xndnfe-bench-" + std::to_string(getpid()) + ".pdf";
+  const std::string out =
+      xnd::TemporaryDirectory() + "xndnfe-bench-" + std::to_string(getpid()) + ".pdf";
   s.SetOutputFileName(out);
   aState.counters["pages"] = xnd::govx::report::RenderReport(s).PageCount;
   for (auto _ : aState) server.ReportExport();

@@ -56,9 +56,8 @@ void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
 
 IppPrinter::IppPrinter(const std::string& aFormats) {
   const std::string bus = "unix:path=" + FDir.Path() + "bus";
-  FChildren.push_back(Start({"dbus-daemon", "--session", "--address=" + bus, "--nofork",
-                             "--nopidfile"},
-                            "dbus.log"));
+  FChildren.push_back(Start(
+      {"dbus-daemon", "--session", "--address=" + bus, "--nofork", "--nopidfile"}, "dbus.log"));
   for (int i = 0; i < 50 && !std::filesystem::exists(FDir.Path() + "bus"); ++i) Pause();
   FDir.Write("avahi.conf",
              "[server]\nuse-ipv4=yes\nuse-ipv6=no\nallow-interfaces=lo\nenable-dbus=yes\n"
@@ -85,9 +84,9 @@ IppPrinter::IppPrinter(const std::string& aFormats) {
     return;
   }
   const std::string script = FDir.Write(
-      "job.sh", "#!/bin/sh\nenv | grep '^IPP_' > \"" + FDir.Path() + "job-$IPP_JOB_ID.tmp\" && mv \"" +
-                    FDir.Path() + "job-$IPP_JOB_ID.tmp\" \"" + FDir.Path() +
-                    "job-$IPP_JOB_ID.env\"\n");
+      "job.sh", "#!/bin/sh\nenv | grep '^IPP_' > \"" + FDir.Path() +
+                    "job-$IPP_JOB_ID.tmp\" && mv \"" + FDir.Path() + "job-$IPP_JOB_ID.tmp\" \"" +
+                    FDir.Path() + "job-$IPP_JOB_ID.env\"\n");
   chmod(script.c_str(), 0755);
   FPort = FreePort();
   FChildren.push_back(Start({"ippeveprinter", "-p", IntToStr(FPort), "-n", "localhost", "-d",

@@ -27,8 +27,8 @@ TEST(ReportComponentTest, DanfeComponentExportsThePdfOfTheAuthorisedSample) {
   const std::string text = PdfText(pdf);
   EXPECT_NE(text.find("Nº 000.992.346"), std::string::npos) << text;
   EXPECT_NE(text.find("PAPEL MAXPLOT-1.85MX250MX56GRS 3\""), std::string::npos) << text;
-  EXPECT_EQ(PdfBarcodes(pdf), std::vector<std::string>{
-                                  "CODE-128:35150300822602000124550010009923461099234656"});
+  EXPECT_EQ(PdfBarcodes(pdf),
+            std::vector<std::string>{"CODE-128:35150300822602000124550010009923461099234656"});
 }
 
 TEST(ReportComponentTest, DanfeComponentExportsTheCCeFromItsModel) {

@@ -61,8 +61,8 @@ const SampleCase Samples[] = {
      "11101284613439000180550010000004881093997017",
      {"Nº 000.000.488", "SÉRIE 1", "FOLHA 1/1",
       "1110 1284 6134 3900 0180 5500 1000 0004 8810 9399 7017", "MicroLine Software",
-      "84.613.439/0001-80", "MICROLINE SOFTWARE -000001", "311100000046263", "02/12/2010",
-      "540,00", "SEM VALOR FISCAL"}},
+      "84.613.439/0001-80", "MICROLINE SOFTWARE -000001", "311100000046263", "02/12/2010", "540,00",
+      "SEM VALOR FISCAL"}},
 };
 
 // Each item description of the sample with how many items carry it.
@@ -161,8 +161,9 @@ TEST_F(DanfeContentTest, ContingencyPrintsItsPhraseAndASecondBarcode) {
   TFieldValues dados = SampleDados();
   dados.push_back({"tpEmis", "2"});
   dados.push_back({"CodBarraDadosNFe", data});
-  dados.push_back({"FraseContingencia", "DANFE em Contingência - impresso em decorrência de "
-                                        "problemas técnicos [SEFAZ fora do ar]"});
+  dados.push_back({"FraseContingencia",
+                   "DANFE em Contingência - impresso em decorrência de "
+                   "problemas técnicos [SEFAZ fora do ar]"});
   const std::string pdf = Export(DanfeJson(dados, NumberedItems(2)));
   const std::string text = PdfText(pdf);
   EXPECT_NE(text.find("DADOS DA NF-E"), std::string::npos);

@@ -57,7 +57,8 @@ TEST_P(ReportBadInputTest, ExportRefusesWithItsMessageAndWritesNothing) {
 
 std::string JsonError(const std::string& aText) {
   try {
-    (void)nlohmann::json::parse(aText);
+    const nlohmann::json parsed = nlohmann::json::parse(aText);
+    return "(JSON válido: " + parsed.dump() + ")";
   } catch (const nlohmann::json::exception& e) {
     return e.what();
   }
@@ -140,8 +141,9 @@ const BadInput BadInputs[] = {
      }},
     {"NoItems",
      [](IReportSettings& s, const TempDir&) {
-       s.SetData(nlohmann::json::array({SerializedDataSet("Dados", {SerializedRecord(SampleDados())})})
-                     .dump());
+       s.SetData(
+           nlohmann::json::array({SerializedDataSet("Dados", {SerializedRecord(SampleDados())})})
+               .dump());
      },
      [](const TempDir&) {
        return std::string("Dados do relatório sem o conjunto \"DadosItens\".");
@@ -149,11 +151,10 @@ const BadInput BadInputs[] = {
     {"LogoNotAnImage",
      [](IReportSettings& s, const TempDir& d) { s.SetLogo(d.Write("logo.png", "GIF89a...")); },
      [](const TempDir& d) {
-       return "Logotipo \"" + d.File("logo.png") + "\" não é uma imagem PNG válida: " +
-              CairoPngError(d.File("logo.png"));
+       return "Logotipo \"" + d.File("logo.png") +
+              "\" não é uma imagem PNG válida: " + CairoPngError(d.File("logo.png"));
      }},
-    {"MissingLogo",
-     [](IReportSettings& s, const TempDir& d) { s.SetLogo(d.File("logo.png")); },
+    {"MissingLogo", [](IReportSettings& s, const TempDir& d) { s.SetLogo(d.File("logo.png")); },
      [](const TempDir& d) { return "Logotipo \"" + d.File("logo.png") + "\" não encontrado."; }},
     {"NoOutputFile", [](IReportSettings& s, const TempDir&) { s.SetOutputFileName(""); },
      [](const TempDir&) { return std::string("Arquivo de saída do relatório não informado."); }},
@@ -187,9 +188,8 @@ TEST_F(ReportOutputTest, AFailedExportRemovesThePagesItHadWritten) {
   Settings().SetExportFormat(2);
   FDir.MakeDir("nota-2.png");  // the second page cannot be written
   const std::string message = OleError([&] { FServer.ReportExport(); });
-  EXPECT_TRUE(StartsText("Não foi possível gravar o relatório em \"" + FDir.File("nota-2.png") +
-                             "\": ",
-                         message))
+  EXPECT_TRUE(StartsText(
+      "Não foi possível gravar o relatório em \"" + FDir.File("nota-2.png") + "\": ", message))
       << message;
   EXPECT_FALSE(FileExists(FDir.File("nota-1.png")));
   EXPECT_FALSE(FileExists(FDir.File("nota.pdf")));

@@ -38,17 +38,18 @@ std::string DanfeJson(const TFieldValues& aDados, const std::vector<TFieldValues
   std::vector<json> items;
   for (const TFieldValues& item : aItems) {
     items.push_back(SerializedRecord(
-        item, {SerializedDataSet("DadosLotesMedicamento", {SerializedRecord({{"Item", ""}})}, "Item"),
-               SerializedDataSet("DadosVeiculosNovos", {SerializedRecord({{"Item", ""}})}, "Item")}));
+        item,
+        {SerializedDataSet("DadosLotesMedicamento", {SerializedRecord({{"Item", ""}})}, "Item"),
+         SerializedDataSet("DadosVeiculosNovos", {SerializedRecord({{"Item", ""}})}, "Item")}));
   }
   if (items.empty()) items.push_back(SerializedRecord({{"nNF", ""}, {"ItemCodigo", ""}}));
   std::vector<json> dups;
   for (const TFieldValues& dup : aDuplicates) dups.push_back(SerializedRecord(dup));
   if (dups.empty()) dups.push_back(SerializedRecord({{"nNF", ""}, {"NumDuplicata", ""}}));
-  const json dados = SerializedRecord(
-      aDados, {SerializedDataSet("vol", {SerializedRecord({{"nNF", ""}})}, "nNF"),
-               SerializedDataSet("DadosItens", items, "nNF"),
-               SerializedDataSet("DadosCobranca", dups, "nNF")});
+  const json dados =
+      SerializedRecord(aDados, {SerializedDataSet("vol", {SerializedRecord({{"nNF", ""}})}, "nNF"),
+                                SerializedDataSet("DadosItens", items, "nNF"),
+                                SerializedDataSet("DadosCobranca", dups, "nNF")});
   return json::array({SerializedDataSet("Dados", {dados})}).dump();
 }
 

@@ -17,7 +17,8 @@ using TFieldValues = std::vector<std::pair<std::string, std::string>>;
 nlohmann::json SerializedRecord(const TFieldValues& aFields,
                                 const std::vector<nlohmann::json>& aDetails = {});
 // A dataset object; aMaster non-empty makes it a nested (detail) one.
-nlohmann::json SerializedDataSet(const std::string& aName, const std::vector<nlohmann::json>& aRecords,
+nlohmann::json SerializedDataSet(const std::string& aName,
+                                 const std::vector<nlohmann::json>& aRecords,
                                  const std::string& aMaster = "");
 
 // The DANFE data of one note: "Dados" with the given fields, its items and

@@ -58,8 +58,8 @@ std::string NoteOfKey(const std::string& aKey) {
 
 }  // namespace
 
-void RenderCCe(const TReportTemplate& aTemplate, const TReportData& aData,
-               const std::string& aXml, TPageSink& aSink) {
+void RenderCCe(const TReportTemplate& aTemplate, const TReportData& aData, const std::string& aXml,
+               TPageSink& aSink) {
   const TReportDataSet& dados = aData.DataSet("Dados");
   const TEventInfo event = ReadEvent(aXml);
   const std::string condUso = event.CondUso.empty() ? CondicoesUsoCCe : event.CondUso;
@@ -122,15 +122,15 @@ void RenderCCe(const TReportTemplate& aTemplate, const TReportData& aData,
       // A conditions text of the event's own never takes more than half the
       // room left (it is clipped there).
       const double condH =
-          first ? std::min(c.TextHeight(condUso, W - 2 * Pad, size - 1) + 2 * Pad,
-                           (bottom - y) / 2)
+          first ? std::min(c.TextHeight(condUso, W - 2 * Pad, size - 1) + 2 * Pad, (bottom - y) / 2)
                 : 0;
       const double condTop = bottom - condH - TitleH;
       c.Title(m, y, first ? "CORREÇÃO" : "CORREÇÃO (CONTINUAÇÃO)");
       y += TitleH;
       const double boxH = (first ? condTop - 6 : bottom) - y;
       c.Rect(m, y, W, boxH);
-      const auto room = static_cast<std::size_t>(std::max(0.0, std::floor((boxH - 2 * Pad) / lineH)));
+      const auto room =
+          static_cast<std::size_t>(std::max(0.0, std::floor((boxH - 2 * Pad) / lineH)));
       const std::size_t take = std::min(room, lines.size() - next);
       double ly = y + Pad;
       for (std::size_t i = next; i < next + take; ++i) {

@@ -18,7 +18,7 @@ extern const char* const CondicoesUsoCCe;
 // One page per record of "Dados" (CNPJ, chNFe, nProt, dhRegEvento,
 // nSeqEvento, xCorrecao, cOrgao, CPFCNPJDest). aXml is the event document the
 // data came from; its xCondUso and tpAmb are read when it parses.
-void RenderCCe(const TReportTemplate& aTemplate, const TReportData& aData,
-               const std::string& aXml, TPageSink& aSink);
+void RenderCCe(const TReportTemplate& aTemplate, const TReportData& aData, const std::string& aXml,
+               TPageSink& aSink);
 
 }  // namespace xnd::govx::report

@@ -76,8 +76,8 @@ double TCanvas::TextHeight(std::string_view aText, double aWidth, double aSize, 
   return static_cast<double>(h) / PANGO_SCALE;
 }
 
-double TCanvas::Text(double x, double y, double w, double h, std::string_view aText,
-                     double aSize, bool aBold, TAlign aAlign, bool aVCenter, bool aClip) {
+double TCanvas::Text(double x, double y, double w, double h, std::string_view aText, double aSize,
+                     bool aBold, TAlign aAlign, bool aVCenter, bool aClip) {
   if (aText.empty()) return 0;
   Prepare(aText, w, aSize, aBold, aAlign);
   int pw = 0, ph = 0;
@@ -95,8 +95,8 @@ double TCanvas::Text(double x, double y, double w, double h, std::string_view aT
   return height;
 }
 
-void TCanvas::FitText(double x, double y, double w, double h, std::string_view aText,
-                      double aSize, bool aBold, TAlign aAlign) {
+void TCanvas::FitText(double x, double y, double w, double h, std::string_view aText, double aSize,
+                      bool aBold, TAlign aAlign) {
   if (aText.empty()) return;
   double size = aSize;
   for (; size > aSize * 0.6; size -= 0.25) {

@@ -40,8 +40,7 @@ class TCanvas {
   // Draws the text wrapped in the box (clipped to it unless the caller knows
   // it fits, aClip false); returns its full height.
   double Text(double x, double y, double w, double h, std::string_view aText, double aSize,
-              bool aBold = false, TAlign aAlign = alLeft, bool aVCenter = false,
-              bool aClip = true);
+              bool aBold = false, TAlign aAlign = alLeft, bool aVCenter = false, bool aClip = true);
   // One line: the size shrinks (down to 60 %) until the text fits aWidth,
   // then it wraps; always clipped to the box.
   void FitText(double x, double y, double w, double h, std::string_view aText, double aSize,

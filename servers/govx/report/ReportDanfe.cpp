@@ -11,11 +11,11 @@ namespace xnd::govx::report {
 
 namespace {
 
-constexpr double RowH = 20;     // a row of captioned boxes
-constexpr double TitleH = 9;    // a block title
-constexpr double StubH = 48;    // receipt stub
-constexpr double CutGap = 7;    // stub cut line
-constexpr double HeaderH = 118; // issuer, DANFE and key boxes
+constexpr double RowH = 20;      // a row of captioned boxes
+constexpr double TitleH = 9;     // a block title
+constexpr double StubH = 48;     // receipt stub
+constexpr double CutGap = 7;     // stub cut line
+constexpr double HeaderH = 118;  // issuer, DANFE and key boxes
 constexpr double ItemsHeadH = 16;
 constexpr double CellPad = 1.5;
 constexpr std::size_t MaxInvoiceRows = 3;
@@ -169,9 +169,8 @@ void TDanfe::Plan(TCanvas& c) {
     const auto shown = static_cast<std::size_t>(G.InvoicesPerRow) * MaxInvoiceRows;
     for (std::size_t i = shown; i < FInvoices.size(); ++i) {
       const TReportRecord& dup = *FInvoices[i];
-      moreInvoices.push_back("Duplicata Núm.: " + dup.Value("NumDuplicata") +
-                             "  Venc.: " + dup.Value("DtVencimento") +
-                             "  Valor: " + dup.Value("ValorDuplicata"));
+      moreInvoices.push_back("Duplicata Núm.: " + dup.Value("NumDuplicata") + "  Venc.: " +
+                             dup.Value("DtVencimento") + "  Valor: " + dup.Value("ValorDuplicata"));
     }
     if (FInvoices.size() > shown) FInvoices.resize(shown);
   }
@@ -185,21 +184,22 @@ void TDanfe::Plan(TCanvas& c) {
     if (!item->Value("ItemObs").empty()) description += "\n" + item->Value("ItemObs");
     if (const TReportDataSet* lots = item->Detail("DadosLotesMedicamento")) {
       for (const TReportRecord* lot : lots->FilledRecords()) {
-        description += "\n" + Join({lot->Value("nLote").empty() ? "" : "Lote: " + lot->Value("nLote"),
-                                    lot->Value("qLote").empty() ? "" : "Qtd: " + lot->Value("qLote"),
-                                    lot->Value("dFab").empty() ? "" : "Fab: " + lot->Value("dFab"),
-                                    lot->Value("dVal").empty() ? "" : "Val: " + lot->Value("dVal"),
-                                    lot->Value("vPMC").empty() ? "" : "PMC: " + lot->Value("vPMC")},
-                                   " ");
+        description +=
+            "\n" + Join({lot->Value("nLote").empty() ? "" : "Lote: " + lot->Value("nLote"),
+                         lot->Value("qLote").empty() ? "" : "Qtd: " + lot->Value("qLote"),
+                         lot->Value("dFab").empty() ? "" : "Fab: " + lot->Value("dFab"),
+                         lot->Value("dVal").empty() ? "" : "Val: " + lot->Value("dVal"),
+                         lot->Value("vPMC").empty() ? "" : "PMC: " + lot->Value("vPMC")},
+                        " ");
       }
     }
-    row.Cells = {item->Value("ItemCodigo"),   description,
-                 item->Value("ItemNCM"),      item->Value("ItemORIG") + item->Value("ItemCST"),
-                 item->Value("ItemCFOP"),     item->Value("ItemUnidade"),
+    row.Cells = {item->Value("ItemCodigo"),     description,
+                 item->Value("ItemNCM"),        item->Value("ItemORIG") + item->Value("ItemCST"),
+                 item->Value("ItemCFOP"),       item->Value("ItemUnidade"),
                  item->Value("ItemQuantidade"), item->Value("ItemVUnit"),
-                 item->Value("ItemVTotal"),   item->Value("ItemBCalcIcms"),
-                 item->Value("ItemVIcms"),    item->Value("ItemVIPI"),
-                 item->Value("ItemAliqIcms"), item->Value("ItemAliqIPI")};
+                 item->Value("ItemVTotal"),     item->Value("ItemBCalcIcms"),
+                 item->Value("ItemVIcms"),      item->Value("ItemVIPI"),
+                 item->Value("ItemAliqIcms"),   item->Value("ItemAliqIPI")};
     // A text short enough to fit its column on one line whatever its letters
     // (0.62 em is wider than any letter of the family's average) takes one
     // line; only the others are measured.
@@ -229,8 +229,8 @@ void TDanfe::Plan(TCanvas& c) {
   }
   std::vector<std::string> box = c.WrapLines(boxText, boxWidth, T.FontSize);
   while (!box.empty() && box.back().empty()) box.pop_back();
-  const auto fits = static_cast<std::size_t>(
-      std::max(0.0, std::floor((G.AdditionalInfoHeight - 8) / FLineH)));
+  const auto fits =
+      static_cast<std::size_t>(std::max(0.0, std::floor((G.AdditionalInfoHeight - 8) / FLineH)));
   if (box.size() > fits) {
     FLines.assign(box.begin() + static_cast<std::ptrdiff_t>(fits), box.end());
     box.resize(fits);
@@ -241,8 +241,8 @@ void TDanfe::Plan(TCanvas& c) {
       FLines.push_back(std::move(line));
     }
   }
-  for (std::string& line : c.WrapLines(V("ContinuaObsContribuinte"), G.Width - 2 * CellPad,
-                                        T.FontSize)) {
+  for (std::string& line :
+       c.WrapLines(V("ContinuaObsContribuinte"), G.Width - 2 * CellPad, T.FontSize)) {
     FLines.push_back(std::move(line));
   }
   while (!FLines.empty() && FLines.back().empty()) FLines.pop_back();
@@ -574,8 +574,7 @@ void TDanfe::Render(TPageSink& aSink) {
         cairo_restore(cr);
       } else {
         Stub(c, G.Left, y, G.Width);
-        c.Line(G.Left, y + StubH + CutGap / 2, G.Left + G.Width, y + StubH + CutGap / 2, 0.5,
-               true);
+        c.Line(G.Left, y + StubH + CutGap / 2, G.Left + G.Width, y + StubH + CutGap / 2, 0.5, true);
         y += StubH + CutGap;
       }
     }

@@ -95,8 +95,8 @@ void PrintToAddress(const std::string& aUri, const std::string& aFile, int aCopi
   std::unique_ptr<http_t, THttpDeleter> http(
       httpConnect2(host, port, nullptr, AF_UNSPEC, encryption, 1, 30000, nullptr));
   if (!http) {
-    throw EOleException(Format("Impressora \"%s\" não respondeu: %s", aUri,
-                               std::string(cupsLastErrorString())));
+    throw EOleException(
+        Format("Impressora \"%s\" não respondeu: %s", aUri, std::string(cupsLastErrorString())));
   }
   ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, aUri.c_str());
@@ -116,8 +116,8 @@ void PrintToAddress(const std::string& aUri, const std::string& aFile, int aCopi
 }
 
 void PrintToDestination(const std::string& aPrinter, const std::string& aFile, int aCopies) {
-  std::unique_ptr<cups_dest_t, TDestDeleter> dest(cupsGetNamedDest(
-      CUPS_HTTP_DEFAULT, aPrinter.empty() ? nullptr : aPrinter.c_str(), nullptr));
+  std::unique_ptr<cups_dest_t, TDestDeleter> dest(
+      cupsGetNamedDest(CUPS_HTTP_DEFAULT, aPrinter.empty() ? nullptr : aPrinter.c_str(), nullptr));
   if (!dest) {
     if (aPrinter.empty()) throw EOleException("Nenhuma impressora padrão configurada.");
     throw EOleException(Format("Impressora \"%s\" não encontrada.", aPrinter));
@@ -129,8 +129,8 @@ void PrintToDestination(const std::string& aPrinter, const std::string& aFile, i
     count = cupsAddOption(dest->options[i].name, dest->options[i].value, count, &options);
   }
   count = cupsAddIntegerOption("copies", aCopies, count, &options);
-  const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, name.c_str(), aFile.c_str(), "xndNFe", count,
-                                 options);
+  const int job =
+      cupsPrintFile2(CUPS_HTTP_DEFAULT, name.c_str(), aFile.c_str(), "xndNFe", count, options);
   cupsFreeOptions(count, options);
   if (job == 0) {
     throw EOleException(Format("Impressora \"%s\" recusou o trabalho: %s", name,
@@ -199,8 +199,7 @@ void PrintReport(const IReportSettings& aSettings, const std::string& aPrinter) 
 
 std::string PreviewReport(const IReportSettings& aSettings) {
   if (!aSettings.OnPreview) {
-    throw EOleException(
-        "Visualização indisponível: nenhuma rotina de visualização foi instalada.");
+    throw EOleException("Visualização indisponível: nenhuma rotina de visualização foi instalada.");
   }
   const TRenderedReport report = RenderReport(aSettings);
   TTempPdf pdf(report.Pdf);
