@@ -179,7 +179,15 @@ void TGovXServer::ReportPrintToPrinter() {
   report::PrintReport(FReport, Trim(FReport.PrinterName()));
 }
 
-void TGovXServer::ReportPreview() { FPreviewFiles.push_back(report::PreviewReport(FReport)); }
+void TGovXServer::ReportPreview() {
+  FPreviewFiles.push_back(report::PreviewReport(FReport));
+  // A server that runs all day keeps only the latest previews on disk; a
+  // viewer that opened an older one keeps reading it after it is removed.
+  while (FPreviewFiles.size() > MaxPreviewFiles) {
+    DeleteFile(FPreviewFiles.front());
+    FPreviewFiles.erase(FPreviewFiles.begin());
+  }
+}
 
 void TGovXServer::ReportPrint() { report::PrintReport(FReport, ""); }
 

@@ -215,6 +215,16 @@ TEST_F(ReportOutputTest, PreviewHandsThePdfToTheCallbackAndNeedsOne) {
   EXPECT_FALSE(FileExists(shown));  // removed with the server
 }
 
+TEST_F(ReportOutputTest, PreviewKeepsOnlyTheLatestEightFiles) {
+  std::vector<std::string> shown;
+  Settings().OnPreview = [&](const std::string& aPdf) { shown.push_back(aPdf); };
+  for (int i = 0; i < 10; ++i) FServer.ReportPreview();
+  ASSERT_EQ(shown.size(), 10u);
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    EXPECT_EQ(FileExists(shown[i]), i >= 2) << i;
+  }
+}
+
 TEST_F(ReportOutputTest, PrintRefusesWhatCannotBePrinted) {
   const ScopedEnv home("HOME", FDir.Path());
   const ScopedEnv printer("PRINTER", std::nullopt);
