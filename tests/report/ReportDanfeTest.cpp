@@ -144,10 +144,11 @@ namespace {
 
 class DanfeContentTest : public ::testing::Test {
  protected:
-  std::string Export(const std::string& aJson) {
+  std::string Export(const std::string& aJson,
+                     const std::string& aTemplate = "vm40/Danfe/retrato.rtm") {
     govx::TGovXServer server;
     IReportSettings& s = server.ReportSettings();
-    s.SetTemplate(ShippedTemplate("vm40/Danfe/retrato.rtm"));
+    s.SetTemplate(ShippedTemplate(aTemplate));
     s.SetData(aJson);
     s.SetOutputFileName(FDir.File("danfe.pdf"));
     server.ReportExport();
@@ -213,17 +214,20 @@ TEST_F(DanfeContentTest, LongAdditionalInformationContinuesOnLaterSheets) {
   TFieldValues dados = SampleDados();
   dados.push_back({"ObsContribuinte", box});
   dados.push_back({"ContinuaObsContribuinte", continuation});
-  const std::string pdf = Export(DanfeJson(dados, NumberedItems(40)));
-  const PdfInfo info = ReadPdfInfo(pdf);
-  ASSERT_GE(info.Pages, 2);
-  const std::string first = PdfText(pdf, 1);
-  for (int i = 1; i <= 7; ++i) EXPECT_NE(first.find(Format("CAIXA%d ", i)), std::string::npos);
-  const std::string text = PdfText(pdf);
-  EXPECT_NE(text.find("DADOS ADICIONAIS (CONTINUAÇÃO)"), std::string::npos);
-  for (int i = 1; i <= words; ++i) {
-    ASSERT_EQ(Count(text, Format("PALAVRA%4.4d", i)), 1) << i;
+  for (const char* layout : {"vm40/Danfe/retrato.rtm", "vm40/Danfe/paisagem.rtm"}) {
+    SCOPED_TRACE(layout);
+    const std::string pdf = Export(DanfeJson(dados, NumberedItems(40)), layout);
+    const PdfInfo info = ReadPdfInfo(pdf);
+    ASSERT_GE(info.Pages, 2);
+    const std::string first = PdfText(pdf, 1);
+    for (int i = 1; i <= 7; ++i) EXPECT_NE(first.find(Format("CAIXA%d ", i)), std::string::npos);
+    const std::string text = PdfText(pdf);
+    EXPECT_NE(text.find("DADOS ADICIONAIS (CONTINUAÇÃO)"), std::string::npos);
+    for (int i = 1; i <= words; ++i) {
+      ASSERT_EQ(Count(text, Format("PALAVRA%4.4d", i)), 1) << i;
+    }
+    EXPECT_EQ(WordsOutsidePage(pdf), std::vector<std::string>{});
   }
-  EXPECT_EQ(WordsOutsidePage(pdf), std::vector<std::string>{});
 }
 
 }  // namespace
