@@ -151,6 +151,13 @@ const BadInput BadInputs[] = {
     {"LogoNotAnImage",
      [](IReportSettings& s, const TempDir& d) { s.SetLogo(d.Write("logo.png", "GIF89a...")); },
      [](const TempDir& d) {
+       return "Logotipo \"" + d.File("logo.png") + "\" não é uma imagem PNG ou JPEG.";
+     }},
+    {"BrokenPngLogo",
+     [](IReportSettings& s, const TempDir& d) {
+       s.SetLogo(d.Write("logo.png", "\x89PNG\r\n\x1a\nnot really"));
+     },
+     [](const TempDir& d) {
        return "Logotipo \"" + d.File("logo.png") +
               "\" não é uma imagem PNG válida: " + CairoPngError(d.File("logo.png"));
      }},
@@ -168,6 +175,32 @@ const BadInput BadInputs[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ReportBadInputTest, ::testing::ValuesIn(BadInputs),
                          [](const auto& aInfo) { return std::string(aInfo.param.Name); });
+
+TEST_F(ReportOutputTest, PngAndJpegLogosAreDrawnAndABrokenJpegIsRefused) {
+  // Two small logos made by pdftoppm from a page of our own.
+  FServer.ReportExport();
+  for (const std::string format : {"png", "jpeg"}) {
+    SCOPED_TRACE(format);
+    const std::string logo = FDir.File("logo-" + format);
+    ASSERT_EQ(test::Run("pdftoppm -r 12 -singlefile -" + format + " " +
+                        Quote(FDir.File("nota.pdf")) + " " + Quote(logo))
+                  .Status,
+              0);
+    Settings().SetLogo(logo + (format == "png" ? ".png" : ".jpg"));
+    Settings().SetOutputFileName(FDir.File("com-logo-" + format + ".pdf"));
+    FServer.ReportExport();
+    const std::string images =
+        test::Run("pdfimages -list " + Quote(Settings().OutputFileName())).Output;
+    // pdfimages: two header lines, then one line per image.
+    EXPECT_EQ(Count(images, "\n"), 3) << images;
+  }
+  Settings().SetLogo(FDir.Write("logo.jpg", "\xFF\xD8\xFF\xE0 not really a JPEG"));
+  const std::string message = OleError([&] { FServer.ReportExport(); });
+  const std::string ours =
+      "Logotipo \"" + FDir.File("logo.jpg") + "\" não é uma imagem JPEG válida: ";
+  EXPECT_TRUE(StartsText(ours, message)) << message;
+  EXPECT_GT(message.size(), ours.size());
+}
 
 TEST_F(ReportOutputTest, FormatTwoWritesOnePngPerPageBesideThePdf) {
   Settings().SetData(DanfeJson(SampleDados(), NumberedItems(120)));

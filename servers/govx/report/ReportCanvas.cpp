@@ -8,6 +8,7 @@
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "servers/govx/report/ReportJpeg.h"
 
 namespace xnd::govx::report {
 
@@ -235,6 +236,26 @@ void TCanvas::Watermark(double x, double y, double w, double h, std::string_view
 TSurfacePtr LoadLogo(const std::string& aFileName) {
   if (!FileExists(aFileName)) {
     throw EOleException(Format("Logotipo \"%s\" não encontrado.", aFileName));
+  }
+  std::string bytes;
+  try {
+    bytes = ReadFileBytes(aFileName);
+  } catch (const EInOutError& e) {
+    throw EOleException(
+        Format("Logotipo \"%s\" não pôde ser lido: %s", aFileName, SystemErrorText(e.ErrorCode())));
+  }
+  const std::string_view magic(bytes);
+  if (magic.starts_with("\xFF\xD8\xFF")) {
+    std::string reason;
+    TSurfacePtr image = DecodeJpeg(bytes, reason);
+    if (!image) {
+      throw EOleException(
+          Format("Logotipo \"%s\" não é uma imagem JPEG válida: %s", aFileName, reason));
+    }
+    return image;
+  }
+  if (!magic.starts_with("\x89PNG")) {
+    throw EOleException(Format("Logotipo \"%s\" não é uma imagem PNG ou JPEG.", aFileName));
   }
   TSurfacePtr image(cairo_image_surface_create_from_png(aFileName.c_str()));
   const cairo_status_t status = cairo_surface_status(image.get());

@@ -76,8 +76,11 @@ class TCanvas {
   double FValueSize = 7;
 };
 
-// Loads a PNG logo. Raises EOleException "Logotipo "%s" não encontrado." or
-// "Logotipo "%s" não é uma imagem PNG válida: %s" (cairo's reason).
+// Loads a PNG or JPEG logo. Raises EOleException "Logotipo "%s" não
+// encontrado.", "Logotipo "%s" não pôde ser lido: %s", "Logotipo "%s" não é
+// uma imagem PNG ou JPEG.", "Logotipo "%s" não é uma imagem PNG válida: %s"
+// (cairo's reason) or "Logotipo "%s" não é uma imagem JPEG válida: %s"
+// (libjpeg's reason).
 TSurfacePtr LoadLogo(const std::string& aFileName);
 
 // "12345678901234" as "12.345.678/9012-34", 11 digits as "123.456.789-01";
