@@ -96,9 +96,17 @@ class IEmailSettings {
   virtual void SetHtmlContent(VariantBool aValue) = 0;
 };
 
+// Shows a rendered report: called by ReportPreview with the PDF file it wrote
+// (the file stays until the server is destroyed, so a viewer started from the
+// callback may open it later).
+using TReportPreviewEvent = std::function<void(const std::string& aPdfFileName)>;
+
 // The report engine's state: what to render and where the output goes.
 class IReportSettings {
  public:
+  // Installed by the host; ReportPreview raises when there is none.
+  TReportPreviewEvent OnPreview;
+
   virtual ~IReportSettings() = default;
   virtual std::string Template() const = 0;
   virtual void SetTemplate(const std::string& aValue) = 0;

@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "platform/exception.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "servers/govx/GovXServerImpl.h"
+#include "servers/govx/report/ReportEngine.h"
 
 namespace xnd {
 
@@ -19,7 +21,6 @@ namespace {
 constexpr const char* NothingConfigured =
     "Nenhum certificado digital configurado: informe o nome do certificado ou o caminho do "
     "arquivo PKCS#12.";
-constexpr const char* ReportsUnavailable = "Relatórios ainda não estão disponíveis nesta versão.";
 
 bool SameCertificate(const TCredentialPtr& a, const TCredentialPtr& b) {
   return X509_cmp(a->Certificate.get(), b->Certificate.get()) == 0;
@@ -34,7 +35,9 @@ TGovXServer::TGovXServer(TGovXOptions aOptions)
   EnsureOpenSslProviders();
 }
 
-TGovXServer::~TGovXServer() = default;
+TGovXServer::~TGovXServer() {
+  for (const std::string& file : FPreviewFiles) DeleteFile(file);
+}
 
 std::string TGovXServer::StoreDirectory(int aKind) const {
   return aKind == StoreLocalMachine ? FOptions.MachineStoreDirectory : UserStoreDirectory();
@@ -171,9 +174,23 @@ std::string TGovXServer::SendSoapMessage(const std::string& aUrl, const std::str
 
 long TGovXServer::LastNewConnections() const { return FSoap ? FSoap->LastNewConnections() : 0; }
 
-void TGovXServer::ReportPrintToPrinter() { throw EOleException(ReportsUnavailable); }
-void TGovXServer::ReportPreview() { throw EOleException(ReportsUnavailable); }
-void TGovXServer::ReportPrint() { throw EOleException(ReportsUnavailable); }
-void TGovXServer::ReportExport() { throw EOleException(ReportsUnavailable); }
+void TGovXServer::ReportPrintToPrinter() {
+  if (Trim(FReport.PrinterName()).empty()) throw EOleException("Impressora não informada.");
+  report::PrintReport(FReport, Trim(FReport.PrinterName()));
+}
+
+void TGovXServer::ReportPreview() {
+  FPreviewFiles.push_back(report::PreviewReport(FReport));
+  // A server that runs all day keeps only the latest previews on disk; a
+  // viewer that opened an older one keeps reading it after it is removed.
+  while (FPreviewFiles.size() > MaxPreviewFiles) {
+    DeleteFile(FPreviewFiles.front());
+    FPreviewFiles.erase(FPreviewFiles.begin());
+  }
+}
+
+void TGovXServer::ReportPrint() { report::PrintReport(FReport, ""); }
+
+void TGovXServer::ReportExport() { report::ExportReport(FReport); }
 
 }  // namespace xnd::govx

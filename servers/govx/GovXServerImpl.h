@@ -100,6 +100,10 @@ class TGovXServer final : public IxndGovX {
   std::vector<TCachedPtr> FCache;
   std::vector<TCredentialPtr> FMemoryStore;
   std::unique_ptr<TSoapTransport> FSoap;
+  // The PDFs handed to the preview callback, the latest MaxPreviewFiles of
+  // them, removed with the server.
+  static constexpr std::size_t MaxPreviewFiles = 8;
+  std::vector<std::string> FPreviewFiles;
 };
 
 }  // namespace xnd::govx

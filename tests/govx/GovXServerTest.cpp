@@ -34,16 +34,5 @@ INSTANTIATE_TEST_SUITE_P(Texts, FirstCertificateNameTest,
                                                     "EMPRESA TESTE LTDA:1"},
                                            NameCase{"\nEMPRESA\rOUTRA", "EMPRESA"}));
 
-TEST(GovXReportTest, EveryReportOperationSaysReportsAreNotAvailable) {
-  govx::TGovXServer server;
-  server.ReportSettings().SetTemplate("danfe.xml");
-  EXPECT_EQ(server.ReportSettings().Template(), "danfe.xml");
-  const std::string message = "Relatórios ainda não estão disponíveis nesta versão.";
-  EXPECT_EQ(OleErrorOf([&] { server.ReportPreview(); }), message);
-  EXPECT_EQ(OleErrorOf([&] { server.ReportPrint(); }), message);
-  EXPECT_EQ(OleErrorOf([&] { server.ReportPrintToPrinter(); }), message);
-  EXPECT_EQ(OleErrorOf([&] { server.ReportExport(); }), message);
-}
-
 }  // namespace
 }  // namespace xnd::test
