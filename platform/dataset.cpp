@@ -209,6 +209,7 @@ void TClientDataSet::Open() {
   FState = dsBrowse;
   FModified = false;
   FRecords.clear();
+  FKeyIndexValid = false;
   RebuildView();
   FCurrent = -1;
   FBof = FEof = true;
@@ -221,6 +222,7 @@ void TClientDataSet::Close() {
   FModified = false;
   FBuffer.clear();
   FRecords.clear();
+  FKeyIndexValid = false;
   FView.clear();
   FCurrent = -1;
   FBof = FEof = true;
@@ -230,6 +232,7 @@ void TClientDataSet::EmptyDataSet() {
   CheckActive();
   if (FState != dsBrowse) Cancel();
   FRecords.clear();
+  FKeyIndexValid = false;
   FView.clear();
   FCurrent = -1;
   FBof = FEof = true;
@@ -342,11 +345,15 @@ void TClientDataSet::Post() {
   TRecord* record = nullptr;
   if (FState == dsEdit) {
     record = FView[FCurrent];
+    // A record whose key changes would have to move between buckets in
+    // record order: the index is rebuilt instead (a rare case).
+    if (FKeyIndexValid && RecordKey(*record) != RecordKey(FBuffer)) FKeyIndexValid = false;
     *record = std::move(FBuffer);
   } else {
     FRecords.push_back(std::make_unique<TRecord>(std::move(FBuffer)));
     record = FRecords.back().get();
     FView.push_back(record);
+    if (FKeyIndexValid) FKeyIndex[RecordKey(*record)].push_back(record);
   }
   FBuffer.clear();
   FState = dsBrowse;
@@ -388,6 +395,7 @@ void TClientDataSet::Delete() {
   if (FState == dsEdit) Cancel();
   if (FView.empty()) throw EDatabaseError("Cannot perform this operation on an empty dataset");
   TRecord* record = FView[FCurrent];
+  if (FKeyIndexValid) Erase(FKeyIndex[RecordKey(*record)], record);
   FView.erase(FView.begin() + FCurrent);
   FRecords.erase(std::find_if(FRecords.begin(), FRecords.end(),
                               [&](const auto& r) { return r.get() == record; }));
@@ -435,13 +443,45 @@ bool TClientDataSet::Matches(const TRecord& aRecord, const std::vector<std::stri
   return true;
 }
 
+std::size_t TClientDataSet::TRecordKeyHash::operator()(const TRecordKey& aKey) const noexcept {
+  std::size_t hash = aKey.size();
+  for (const std::string& part : aKey)
+    hash ^= std::hash<std::string>{}(part) + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2);
+  return hash;
+}
+
+// The values Matches compares: as many as both field lists have.
+TClientDataSet::TRecordKey TClientDataSet::RecordKey(const TRecord& aRecord) const {
+  ResolveLink();
+  const std::size_t n = std::min(FIndexPositions.size(), FMasterLinkFields.size());
+  TRecordKey key;
+  key.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto& value = aRecord[FIndexPositions[i]];
+    key.push_back(value ? *value : std::string());
+  }
+  return key;
+}
+
+void TClientDataSet::BuildKeyIndex() const {
+  FKeyIndex.clear();
+  for (const auto& record : FRecords) FKeyIndex[RecordKey(*record)].push_back(record.get());
+  FKeyIndexValid = true;
+}
+
 void TClientDataSet::RebuildView() {
   FView.clear();
   FViewKey = MasterKey();
-  const bool filtered = Filtered();
-  for (const auto& record : FRecords) {
-    if (!filtered || Matches(*record, FViewKey)) FView.push_back(record.get());
+  if (!Filtered()) {
+    for (const auto& record : FRecords) FView.push_back(record.get());
+    return;
   }
+  ResolveLink();
+  if (!FKeyIndexValid) BuildKeyIndex();
+  TRecordKey key = FViewKey;
+  key.resize(std::min(FIndexPositions.size(), FMasterLinkFields.size()));
+  const auto bucket = FKeyIndex.find(key);
+  if (bucket != FKeyIndex.end()) FView = bucket->second;
 }
 
 void TClientDataSet::RefreshFromMaster() {

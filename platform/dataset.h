@@ -209,7 +209,20 @@ class TClientDataSet : public TComponent {
   // The master's link fields and this table's index field positions, looked
   // up once per link setting.
   void ResolveLink() const;
-  void InvalidateLink() { FLinkResolved = false; }
+  void InvalidateLink() {
+    FLinkResolved = false;
+    FKeyIndexValid = false;
+  }
+  // A detail's records by their key (the values of its index fields, "" for
+  // null), each bucket in record order: a move of the master finds the
+  // detail's records without reading every record. Built on first need,
+  // kept up to date by Post, dropped when the records or the link change.
+  using TRecordKey = std::vector<std::string>;
+  struct TRecordKeyHash {
+    std::size_t operator()(const TRecordKey& aKey) const noexcept;
+  };
+  TRecordKey RecordKey(const TRecord& aRecord) const;
+  void BuildKeyIndex() const;
 
   std::vector<std::unique_ptr<TField>> FFields;
   std::vector<std::unique_ptr<TRecord>> FRecords;
@@ -234,6 +247,8 @@ class TClientDataSet : public TComponent {
   mutable bool FLinkResolved = false;
   mutable std::vector<const TField*> FMasterLinkFields;
   mutable std::vector<int> FIndexPositions;
+  mutable std::unordered_map<TRecordKey, std::vector<TRecord*>, TRecordKeyHash> FKeyIndex;
+  mutable bool FKeyIndexValid = false;
 };
 
 }  // namespace xnd

@@ -280,6 +280,29 @@ TEST_F(MasterDetail, AppendOnTheDetailFillsTheKeyAndAMasterMovePostsIt) {
   EXPECT_EQ(Column(FDetail, "valor"), (std::vector<std::string>{"b"}));
 }
 
+TEST_F(MasterDetail, EditingOrDeletingADetailsKeyMovesItBetweenMastersInRecordOrder) {
+  FMaster.First();
+  FDetail.First();  // "a"
+  FDetail.Edit();
+  FDetail.FieldByName("mestre").SetAsString("2");
+  FDetail.Post();  // "a" leaves master "1"
+  EXPECT_EQ(Column(FDetail, "valor"), (std::vector<std::string>{"c"}));
+  FMaster.Next();
+  // Record order, not the order of the edits.
+  EXPECT_EQ(Column(FDetail, "valor"), (std::vector<std::string>{"a", "b"}));
+  FDetail.First();
+  FDetail.Delete();
+  EXPECT_EQ(Column(FDetail, "valor"), (std::vector<std::string>{"b"}));
+  FDetail.Append();
+  FDetail.FieldByName("valor").SetAsString("e");
+  FDetail.Post();
+  FMaster.First();
+  FMaster.Next();
+  EXPECT_EQ(Column(FDetail, "valor"), (std::vector<std::string>{"b", "e"}));
+  FMaster.First();
+  EXPECT_EQ(Column(FDetail, "valor"), (std::vector<std::string>{"c"}));
+}
+
 TEST_F(MasterDetail, EmptyDataSetRemovesFilteredOutRecordsToo) {
   FMaster.First();
   FDetail.EmptyDataSet();
