@@ -100,7 +100,7 @@ class SimulatorProcess {
     std::vector<std::string> args = {
         Program(),  "--port",        "0",    "--cert",        pki.ServerCertificate(),
         "--key",    pki.ServerKey(), "--ca", pki.RootCaPem(), "--write-servers",
-        aServerList};
+        aServerList, "--qualquer-emitente"};  // the notes keep the sample's emitter
     if (!SharedSchemasDir().empty()) {
       args.push_back("--schemas");
       args.push_back(SharedSchemasDir());
