@@ -18,7 +18,7 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/xndnfe.h DESTINATION ${XND_INCLUDE_INSTALL_DIR})
 install(DIRECTORY ${XND_DATA_DIR}/ DESTINATION ${XND_DATA_INSTALL_DIR})
 
-foreach(_program xndnfe-sefaz-sim xndnfe-certificados)
+foreach(_program xndnfe-sefaz-sim xndnfe-certificados xndnfe-cli)
   if(TARGET ${_program})
     install(TARGETS ${_program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()

@@ -11,6 +11,7 @@
 
 #include "external/xndGovUtils.h"
 #include "external/xndGovX.h"
+#include "nfe/xndNFeRetorno.h"
 #include "platform/component.h"
 #include "platform/inifile.h"
 #include "platform/stringlist.h"
@@ -296,6 +297,21 @@ class TxndNFe : public TxndCustomNFe {
   // "ID110110" + key + the sequence with at least two digits.
   virtual std::string GerarIdCCe(const std::string& aChave, int aSequencia);
 
+  // ---- Host conveniences (xndNFeConsultas.cpp) ----
+  // Each query pushes the component's settings to the servers, checks the
+  // certificate, asks the service of the UF and environment, logs the answer
+  // ("sta", "pro-rec", "sit") and returns it read. A service that cannot be
+  // reached or answers unreadably raises ExndSoapException; a bad receipt or
+  // key, ExndNFeCheckParams; a missing configuration, ExndNFeConfigException.
+  TRetornoNFe StatusServico();
+  TRetornoNFe ConsultarRecibo(const std::string& aNumeroRecibo);
+  // aChave: the 44 digits, with or without the "NFe" prefix.
+  TRetornoNFe ConsultarNFe(const std::string& aChave);
+  // The distribution document (nfeProc, what the recipient gets): the signed
+  // NFe element as it stands and its protNFe. Raises when the note is not
+  // signed, the protocol is of another note or does not authorise it.
+  std::string MontarNFeProc(const std::string& aNFeAssinada, const std::string& aProtNFe);
+
   // A template of the versioned templates directory of the UF, read whole.
   std::string CarregarTemplate(const std::string& aNome);
   // The number of notes (1 to 50) of a batch; raises outside that range.
@@ -358,6 +374,10 @@ class TxndNFe : public TxndCustomNFe {
   const TxndNFeConversor* Conversor() const { return FConversor.get(); }
 
  private:
+  // The shared road of the queries: settings, certificate, service, log, reading.
+  TRetornoNFe Consultar(const std::string& aTipoLog, const std::string& aId,
+                        const std::string& aErro,
+                        const std::function<std::string(TxndNFEInterface&)>& aServico);
   void GarantirSecao();
 
   std::string FDiretorioXmlDestinatario;

@@ -86,7 +86,10 @@ class SimulatorProcess {
   static std::string Program() { return "xndnfe-sefaz-sim"; }
 #endif
 
-  explicit SimulatorProcess(const std::string& aServerList) {
+  // aOptions: the simulator's behaviour options; by default the notes keep
+  // the sample's emitter, whatever the client certificate.
+  explicit SimulatorProcess(const std::string& aServerList,
+                            const std::vector<std::string>& aOptions = {"--qualquer-emitente"}) {
     if (!FileExists(Program())) {
       FError = "the local SEFAZ simulator is not built (" + Program() + ")";
       return;
@@ -101,6 +104,7 @@ class SimulatorProcess {
         Program(),  "--port",        "0",    "--cert",        pki.ServerCertificate(),
         "--key",    pki.ServerKey(), "--ca", pki.RootCaPem(), "--write-servers",
         aServerList};
+    args.insert(args.end(), aOptions.begin(), aOptions.end());
     if (!SharedSchemasDir().empty()) {
       args.push_back("--schemas");
       args.push_back(SharedSchemasDir());

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,13 +36,18 @@ inline bool AmostrasDisponiveis() { return DirectoryExists(DiretorioAmostras());
 // on a free port, with the server list it writes.
 class SimuladorLocal {
  public:
-  SimuladorLocal() {
+  // aAjuste: changes to the options before the simulator starts.
+  explicit SimuladorLocal(const std::function<void(sim::TOpcoesSimulador&)>& aAjuste = {}) {
     const TestPki& pki = TestPki::Instance();
     sim::TOpcoesSimulador opcoes;
     opcoes.Certificado = pki.ServerCertificate();
     opcoes.Chave = pki.ServerKey();
     opcoes.AutoridadeCA = pki.RootCaPem();
     opcoes.Esquemas = DiretorioEsquemasCompartilhados();
+    // The notes sent are the public samples, issued under another CNPJ than
+    // the test certificate's.
+    opcoes.VerificarCNPJBase = false;
+    if (aAjuste) aAjuste(opcoes);
     FSimulador = std::make_unique<sim::TSefazSimulador>(opcoes);
     FSimulador->Iniciar();
     FLista = FDir.File("nfeServidoresHom.ini");
@@ -58,8 +64,9 @@ class SimuladorLocal {
 
 class SimuladorFixture : public ::testing::Test {
  protected:
-  SimuladorFixture()
+  explicit SimuladorFixture(const std::function<void(sim::TOpcoesSimulador&)>& aAjuste = {})
       : FCaBundle("XND_CA_BUNDLE", TestPki::Instance().RootCaPem()),
+        FLocal(aAjuste),
         FSim(FLocal.Simulador()),
         FServidores(FLocal.ListaServidores()) {
     FDados.UF = "SP";

@@ -1,5 +1,7 @@
 #include "SefazSim.h"
 
+#include <chrono>
+
 #include <httplib.h>
 #include <openssl/x509.h>
 
@@ -255,7 +257,18 @@ std::string NomeComumCliente(const httplib::Request& aRequisicao) {
 
 struct TSefazSimulador::Impl {
   explicit Impl(TOpcoesSimulador aOpcoes)
-      : Opcoes(std::move(aOpcoes)), Esquemas(Opcoes.Esquemas), Servicos(Esquemas) {}
+      : Opcoes(std::move(aOpcoes)),
+        Esquemas(Opcoes.Esquemas),
+        Servicos(Esquemas, Comportamento(Opcoes)) {}
+
+  static TComportamento Comportamento(const TOpcoesSimulador& aOpcoes) {
+    TComportamento c;
+    c.VerificarCNPJBase = aOpcoes.VerificarCNPJBase;
+    c.Lento = aOpcoes.Lento;
+    c.ConsumoIndevido = aOpcoes.ConsumoIndevido;
+    c.IntervaloConsulta = std::chrono::milliseconds(aOpcoes.IntervaloConsultaMs);
+    return c;
+  }
 
   TOpcoesSimulador Opcoes;
   TEsquemas Esquemas;
@@ -268,14 +281,15 @@ struct TSefazSimulador::Impl {
 
   TRespostaHttp Soap(const std::string& aCaminho, const TChave& aChave,
                      const std::string& aContentType, const std::string& aSoapAction,
-                     const std::string& aCorpo);
+                     const std::string& aCorpo, const std::string& aCliente);
   void Registrar(const httplib::Request& aReq, httplib::Response& aRes, TSefazSimulador& aDono);
 };
 
 TRespostaHttp TSefazSimulador::Impl::Soap(const std::string&, const TChave& aChave,
                                           const std::string& aContentType,
                                           const std::string& aSoapAction,
-                                          const std::string& aCorpo) {
+                                          const std::string& aCorpo,
+                                          const std::string& aCliente) {
   bool soap12 = aCorpo.find(NsSoap12) != std::string::npos;
   try {
     TPedido pedido = LerPedido(aCorpo, aContentType, aSoapAction);
@@ -285,7 +299,8 @@ TRespostaHttp TSefazSimulador::Impl::Soap(const std::string&, const TChave& aCha
       return Falha(soap12, "A mensagem " + raiz + " nao pertence ao servico " + aChave.Nome);
     }
     const std::string resposta =
-        Servicos.Responder(aChave.Servico, pedido.Mensagem.get(), pedido.CUF);
+        Servicos.Responder(aChave.Servico, pedido.Mensagem.get(), pedido.CUF,
+                           CNPJDoCertificado(aCliente));
     const std::string resultado = pedido.Operacao + "Result";
     const std::string contentType =
         soap12 ? "application/soap+xml; charset=utf-8" : "text/xml; charset=utf-8";
@@ -316,7 +331,8 @@ TSefazSimulador::~TSefazSimulador() { Parar(); }
 TRespostaHttp TSefazSimulador::Atender(const std::string& aMetodo, const std::string& aCaminho,
                                        const std::string& aConsulta,
                                        const std::string& aContentType,
-                                       const std::string& aSoapAction, const std::string& aCorpo) {
+                                       const std::string& aSoapAction, const std::string& aCorpo,
+                                       const std::string& aCliente) {
   const std::size_t barra = aCaminho.find('/', 1);
   const TChave* chave =
       barra == std::string::npos ? nullptr : BuscarChave(aCaminho.substr(barra + 1));
@@ -328,7 +344,7 @@ TRespostaHttp TSefazSimulador::Atender(const std::string& aMetodo, const std::st
     if (!MesmoTexto(aConsulta, "wsdl")) return RespostaTexto(405, "Method Not Allowed");
     return {200, "text/xml; charset=utf-8", Wsdl(Endereco() + aCaminho, *chave)};
   }
-  return FImpl->Soap(aCaminho, *chave, aContentType, aSoapAction, aCorpo);
+  return FImpl->Soap(aCaminho, *chave, aContentType, aSoapAction, aCorpo, aCliente);
 }
 
 void TSefazSimulador::Impl::Registrar(const httplib::Request& aReq, httplib::Response& aRes,
@@ -336,13 +352,14 @@ void TSefazSimulador::Impl::Registrar(const httplib::Request& aReq, httplib::Res
   std::string consulta;
   for (const auto& [nome, valor] : aReq.params)
     consulta += nome + (valor.empty() ? "" : "=" + valor);
+  const std::string cliente = NomeComumCliente(aReq);
   const TRespostaHttp resposta =
       aDono.Atender(aReq.method, aReq.path, consulta, aReq.get_header_value("Content-Type"),
-                    aReq.get_header_value("SOAPAction"), aReq.body);
+                    aReq.get_header_value("SOAPAction"), aReq.body, cliente);
   {
     const std::lock_guard<std::mutex> trava(Mutex);
     Recebidas.push_back({aReq.method, aReq.path, aReq.get_header_value("SOAPAction"),
-                         aReq.get_header_value("Content-Type"), aReq.body, NomeComumCliente(aReq),
+                         aReq.get_header_value("Content-Type"), aReq.body, cliente,
                          resposta.Status});
   }
   aRes.status = resposta.Status;

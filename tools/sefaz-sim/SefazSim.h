@@ -23,6 +23,16 @@ struct TOpcoesSimulador {
   std::string Chave;         // its private key (PEM)
   std::string AutoridadeCA;  // authority that client certificates must chain to (PEM)
   std::string Esquemas;      // directory of the national schema packages; empty: no schema checks
+  // Answers of a real authoriser that hosts must handle:
+  // a note whose emitter's CNPJ base (8 digits) differs from the client
+  // certificate's ("NAME:CNPJ" common name) is rejected with 213;
+  bool VerificarCNPJBase = true;
+  // the first receipt query of each batch answers 105 (still processing);
+  bool Lento = false;
+  // a receipt, situation or status query repeated within IntervaloConsulta of
+  // the last one answered for the same receipt, key or UF is refused with 656.
+  bool ConsumoIndevido = false;
+  int IntervaloConsultaMs = 1000;
 };
 
 // One request as it arrived.
@@ -66,9 +76,11 @@ class TSefazSimulador {
   void LimparRequisicoes();
 
   // The answer to one request, without the network (the HTTP handlers call it).
+  // aCliente: the common name of the client certificate ("" when none).
   TRespostaHttp Atender(const std::string& aMetodo, const std::string& aCaminho,
                         const std::string& aConsulta, const std::string& aContentType,
-                        const std::string& aSoapAction, const std::string& aCorpo);
+                        const std::string& aSoapAction, const std::string& aCorpo,
+                        const std::string& aCliente = "");
 
   struct Impl;
 

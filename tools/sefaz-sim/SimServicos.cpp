@@ -45,6 +45,8 @@ std::string Ano2() {
 
 std::string CodigoUF(const std::string& aCUF) { return aCUF.size() == 2 ? aCUF : "91"; }
 
+constexpr const char* MotivoConsumoIndevido = "Rejeicao: Consumo Indevido";
+
 std::string DescricaoEvento(const std::string& aTipo) {
   if (aTipo == "110110") return "Carta de Correcao";
   if (aTipo == "110111") return "Cancelamento";
@@ -52,6 +54,16 @@ std::string DescricaoEvento(const std::string& aTipo) {
 }
 
 }  // namespace
+
+std::string CNPJDoCertificado(const std::string& aNomeComum) {
+  const std::size_t doisPontos = aNomeComum.rfind(':');
+  if (doisPontos == std::string::npos) return "";
+  const std::string cnpj = aNomeComum.substr(doisPontos + 1);
+  if (cnpj.size() != 14) return "";
+  for (const char c : cnpj)
+    if (c < '0' || c > '9') return "";
+  return cnpj;
+}
 
 const char* RaizEsperada(TServico aServico) {
   switch (aServico) {
@@ -79,7 +91,8 @@ const char* RaizEsperada(TServico aServico) {
   return "";
 }
 
-std::string TServicos::Responder(TServico aServico, xmlDoc* aMensagem, const std::string& aCUF) {
+std::string TServicos::Responder(TServico aServico, xmlDoc* aMensagem, const std::string& aCUF,
+                                 const std::string& aCNPJCliente) {
   xmlNode* const raiz = Raiz(aMensagem);
   const std::lock_guard<std::mutex> trava(FMutex);
   switch (aServico) {
@@ -92,7 +105,7 @@ std::string TServicos::Responder(TServico aServico, xmlDoc* aMensagem, const std
     case TServico::Inutilizacao:
       return Inutilizacao(raiz, aCUF);
     case TServico::Recepcao:
-      return Recepcao(raiz, aCUF);
+      return Recepcao(raiz, aCUF, aCNPJCliente);
     case TServico::RetRecepcao:
       return RetRecepcao(raiz, aCUF);
     case TServico::Cadastro:
@@ -119,24 +132,38 @@ std::string TServicos::NovoRecibo(const std::string& aCUF) {
   return CodigoUF(aCUF) + "1" + seq;
 }
 
+bool TServicos::ConsultaIndevida(const std::string& aAlvo) {
+  if (!FComportamento.ConsumoIndevido) return false;
+  const TRelogio::time_point agora = TRelogio::now();
+  const auto ultima = FUltimaConsulta.find(aAlvo);
+  if (ultima != FUltimaConsulta.end() && agora - ultima->second < FComportamento.IntervaloConsulta)
+    return true;
+  FUltimaConsulta[aAlvo] = agora;
+  return false;
+}
+
 std::string TServicos::Status(xmlNode* aRaiz, const std::string& aCUF) {
   const std::string versao = Atributo(aRaiz, "versao");
   const std::string cUF =
       TextoFilho(aRaiz, "cUF").empty() ? CodigoUF(aCUF) : TextoFilho(aRaiz, "cUF");
-  return Abrir("retConsStatServ", versao) + E("tpAmb", TextoFilho(aRaiz, "tpAmb")) +
-         E("verAplic", VerAplic) + E("cStat", "107") + E("xMotivo", "Servico em Operacao") +
-         E("cUF", cUF) + E("dhRecbto", DataHora(Versao3(versao))) + E("tMed", "1") +
-         Fechar("retConsStatServ");
+  const std::string inicio = Abrir("retConsStatServ", versao) +
+                             E("tpAmb", TextoFilho(aRaiz, "tpAmb")) + E("verAplic", VerAplic);
+  if (ConsultaIndevida("status:" + cUF))
+    return inicio + E("cStat", "656") + E("xMotivo", MotivoConsumoIndevido) + E("cUF", cUF) +
+           E("dhRecbto", DataHora(Versao3(versao))) + Fechar("retConsStatServ");
+  return inicio + E("cStat", "107") + E("xMotivo", "Servico em Operacao") + E("cUF", cUF) +
+         E("dhRecbto", DataHora(Versao3(versao))) + E("tMed", "1") + Fechar("retConsStatServ");
 }
 
 std::string TServicos::ProtocolarNota(xmlNode* aNFe, const std::string& aTpAmb,
-                                      const std::string& aCUF) {
+                                      const std::string& aCUF, const std::string& aCNPJCliente) {
   xmlNode* const infNFe = Filho(aNFe, "infNFe");
   const std::string versao = Atributo(infNFe, "versao");
   std::string chave = Atributo(infNFe, "Id");
   if (chave.rfind("NFe", 0) == 0) chave.erase(0, 3);
   const XmlDocPtr nota = CopiarComoDocumento(aNFe);
 
+  const std::string cnpjEmitente = TextoFilho(Descendente(aNFe, "emit"), "CNPJ");
   std::string cStat = "100";
   std::string xMotivo = "Autorizado o uso da NF-e";
   if (FEsquemas.Validar(nota.get(), "nfe_v" + versao + ".xsd")) {
@@ -145,6 +172,10 @@ std::string TServicos::ProtocolarNota(xmlNode* aNFe, const std::string& aTpAmb,
   } else if (!AssinaturaConfere(nota.get(), "infNFe")) {
     cStat = "297";
     xMotivo = "Rejeicao: Assinatura difere do calculado";
+  } else if (FComportamento.VerificarCNPJBase && !aCNPJCliente.empty() &&
+             cnpjEmitente.size() == 14 && cnpjEmitente.compare(0, 8, aCNPJCliente, 0, 8) != 0) {
+    cStat = "213";
+    xMotivo = "Rejeicao: CNPJ-Base do Emitente difere do CNPJ-Base do Certificado Digital";
   } else if (FNotas.count(chave) != 0) {
     cStat = "204";
     xMotivo = "Rejeicao: Duplicidade de NF-e";
@@ -167,7 +198,7 @@ std::string TServicos::ProtocolarNota(xmlNode* aNFe, const std::string& aTpAmb,
     registro.NFe = Serializar(nota.get());
     const xmlNode* emitente = Descendente(aNFe, "emit");
     const xmlNode* ide = Descendente(aNFe, "ide");
-    registro.CNPJEmitente = TextoFilho(emitente, "CNPJ");
+    registro.CNPJEmitente = cnpjEmitente;
     registro.NomeEmitente = TextoFilho(emitente, "xNome");
     registro.IEEmitente = TextoFilho(emitente, "IE");
     const std::string emissao =
@@ -183,7 +214,8 @@ std::string TServicos::ProtocolarNota(xmlNode* aNFe, const std::string& aTpAmb,
   return protNFe;
 }
 
-std::string TServicos::Recepcao(xmlNode* aRaiz, const std::string& aCUF) {
+std::string TServicos::Recepcao(xmlNode* aRaiz, const std::string& aCUF,
+                                const std::string& aCNPJCliente) {
   const std::string versao = Atributo(aRaiz, "versao");
   const std::string cUF = CodigoUF(aCUF);
   std::string tpAmb = "2";
@@ -201,7 +233,8 @@ std::string TServicos::Recepcao(xmlNode* aRaiz, const std::string& aCUF) {
            Fechar("retEnviNFe");
   }
   TLote lote;
-  for (xmlNode* nota : notas) lote.Protocolos.push_back(ProtocolarNota(nota, tpAmb, cUF));
+  for (xmlNode* nota : notas)
+    lote.Protocolos.push_back(ProtocolarNota(nota, tpAmb, cUF, aCNPJCliente));
   if (TextoFilho(aRaiz, "indSinc") == "1" && notas.size() == 1) {
     return inicio + E("cStat", "104") + E("xMotivo", "Lote processado") + E("cUF", cUF) +
            E("dhRecbto", DataHora(Versao3(versao))) + lote.Protocolos.front() +
@@ -229,8 +262,19 @@ std::string TServicos::RetRecepcao(xmlNode* aRaiz, const std::string& aCUF) {
     if (Versao3(versao)) resposta += E("dhRecbto", DataHora(true));
     return resposta + Fechar("retConsReciNFe");
   }
-  resposta += E("cStat", "104") + E("xMotivo", "Lote processado") +
-              E("cUF", CodigoUF(aCUF.empty() ? nRec.substr(0, 2) : aCUF));
+  const std::string cUF = CodigoUF(aCUF.empty() ? nRec.substr(0, 2) : aCUF);
+  const auto semProtocolos = [&](const char* aCStat, const char* aMotivo) {
+    resposta += E("cStat", aCStat) + E("xMotivo", aMotivo) + E("cUF", cUF);
+    if (Versao3(versao)) resposta += E("dhRecbto", DataHora(true));
+    return resposta + Fechar("retConsReciNFe");
+  };
+  if (ConsultaIndevida("recibo:" + nRec)) return semProtocolos("656", MotivoConsumoIndevido);
+  if (FComportamento.Lento && !lote->second.Consultado) {
+    lote->second.Consultado = true;
+    return semProtocolos("105", "Lote em processamento");
+  }
+  lote->second.Consultado = true;
+  resposta += E("cStat", "104") + E("xMotivo", "Lote processado") + E("cUF", cUF);
   if (Versao3(versao)) resposta += E("dhRecbto", DataHora(true));
   for (const std::string& prot : lote->second.Protocolos) resposta += prot;
   return resposta + Fechar("retConsReciNFe");
@@ -240,10 +284,15 @@ std::string TServicos::Consulta(xmlNode* aRaiz, const std::string& aCUF) {
   const std::string versao = Atributo(aRaiz, "versao");
   const std::string chave = TextoFilho(aRaiz, "chNFe");
   const std::string cUF = chave.size() >= 2 ? chave.substr(0, 2) : CodigoUF(aCUF);
-  const auto nota = FNotas.find(chave);
+  const bool indevida = ConsultaIndevida("chave:" + chave);
+  // A refused query shows nothing of the note.
+  const auto nota = indevida ? FNotas.end() : FNotas.find(chave);
   std::string cStat = "217";
   std::string xMotivo = "Rejeicao: NF-e nao consta na base de dados da SEFAZ";
-  if (nota != FNotas.end()) {
+  if (indevida) {
+    cStat = "656";
+    xMotivo = MotivoConsumoIndevido;
+  } else if (nota != FNotas.end()) {
     cStat = nota->second.Cancelada ? "101" : "100";
     xMotivo =
         nota->second.Cancelada ? "Cancelamento de NF-e homologado" : "Autorizado o uso da NF-e";

@@ -25,6 +25,15 @@ constexpr const char* Ajuda =
     "  --schemas DIR          national schema packages (searched recursively);\n"
     "                         notes and events are then checked against them\n"
     "  --write-servers FILE   write a server list pointing every section here\n"
+    "\n"
+    "Answers a real authoriser gives, for hosts to handle:\n"
+    "  --qualquer-emitente    accept notes of any emitter; by default a note whose\n"
+    "                         emitter CNPJ base differs from the client certificate's\n"
+    "                         (\"NAME:CNPJ\" common name) is rejected with 213\n"
+    "  --lento                the first receipt query of each batch answers 105\n"
+    "                         (batch still being processed)\n"
+    "  --consumo-indevido     a receipt, situation or status query repeated within\n"
+    "                         one second of the last one answered gets 656\n"
     "  --help                 this text\n";
 
 volatile std::sig_atomic_t Parar = 0;
@@ -68,6 +77,12 @@ int main(int argc, char** argv) {
       ok = Valor(i, argc, argv, opcoes.Esquemas);
     else if (a == "--write-servers")
       ok = Valor(i, argc, argv, lista);
+    else if (a == "--qualquer-emitente")
+      opcoes.VerificarCNPJBase = false;
+    else if (a == "--lento")
+      opcoes.Lento = true;
+    else if (a == "--consumo-indevido")
+      opcoes.ConsumoIndevido = true;
     else {
       std::cerr << "xndnfe-sefaz-sim: unknown option " << a << "\n" << Ajuda;
       return 2;

@@ -1,0 +1,286 @@
+// xndnfe: command line, configuration of the component, dispatch, and the
+// mapping of every failure to one line on stderr and its exit code.
+#include "XndCli.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <set>
+
+#include "XndCliComum.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "types/xndNFeExceptions.h"
+#include "utils/xndNFeXmlUtils.h"
+
+namespace xnd::cli {
+
+namespace {
+
+constexpr const char* Uso =
+    "Uso: xndnfe [opções] <comando> [argumentos]\n"
+    "\n"
+    "Comandos:\n"
+    "  status                 situação do serviço de autorização da UF\n"
+    "  certificados           lista os certificados de assinatura disponíveis\n"
+    "  validar ARQUIVO        valida uma NF-e, um lote, um nfeProc ou um lote de eventos\n"
+    "                         contra o seu esquema\n"
+    "  assinar LOTE           assina as notas de um lote\n"
+    "  enviar LOTE            assina (se preciso), valida, envia o lote e consulta o\n"
+    "                         recibo até o processamento, respeitando a espera pedida\n"
+    "  recibo NUMERO          consulta o processamento de um lote\n"
+    "  consultar CHAVE        consulta a situação de uma NF-e\n"
+    "  nfeproc NFE PROTOCOLO  monta o documento de distribuição (nfeProc)\n"
+    "\n"
+    "Opções comuns (valem sobre o arquivo de configuração):\n"
+    "  --config ARQUIVO       arquivo INI do componente (as chaves de LoadConfig)\n"
+    "  --secao NOME           seção do arquivo (padrão NFE)\n"
+    "  --uf UF                UF do emitente\n"
+    "  --versao VERSAO        versão do manual: 2.0.2a, 3.0, 4.0, 5.0 ou 5.0a\n"
+    "  --ambiente AMBIENTE    homologacao ou producao\n"
+    "  --servidores ARQUIVO   lista de servidores do ambiente\n"
+    "  --certificado ARQUIVO  certificado A1 (PKCS#12)\n"
+    "  --senha SENHA          senha do certificado (prefira a variável\n"
+    "                         XNDNFE_SENHA_CERTIFICADO: a linha de comando é visível)\n"
+    "  --esquemas PASTA       pasta dos esquemas nacionais (com as pastas vmXX)\n"
+    "  --log PASTA            pasta dos logs de operação\n"
+    "  --json                 saída em JSON\n"
+    "  --help                 esta ajuda; `xndnfe COMANDO --help` a de um comando\n"
+    "\n"
+    "Códigos de saída: 0 sucesso, 1 rejeitado pelo serviço (ou inválido, em validar),\n"
+    "2 entrada inválida, 3 serviço inacessível.\n";
+
+struct TDefinicaoComando {
+  const char* Nome;
+  std::function<int(TContexto&)> Executar;
+  std::size_t MinPosicionais;
+  std::size_t MaxPosicionais;
+  std::set<std::string> Opcoes;  // the options of its own
+  const char* Ajuda;
+};
+
+const std::vector<TDefinicaoComando>& Comandos() {
+  static const std::vector<TDefinicaoComando> comandos = {
+      {"status", ComandoStatus, 0, 0, {},
+       "Uso: xndnfe status\n\nConsulta a situação do serviço de autorização da UF configurada.\n"
+       "Saída: cStat - xMotivo. Sai com 1 quando o serviço não está em operação (cStat 107).\n"},
+      {"certificados", ComandoCertificados, 0, 0, {},
+       "Uso: xndnfe certificados\n\nLista os certificados de assinatura disponíveis, um por "
+       "linha.\n"},
+      {"validar", ComandoValidar, 1, 1, {},
+       "Uso: xndnfe validar ARQUIVO\n\nValida o documento contra o esquema nacional da versão "
+       "configurada\n(NFe, enviNFe, nfeProc ou envEvento). Sai com 1 quando é inválido e lista "
+       "os erros.\n"},
+      {"assinar", ComandoAssinar, 1, 1, {"-o"},
+       "Uso: xndnfe assinar LOTE [-o SAIDA]\n\nAssina cada nota do lote (elementos infNFe, "
+       "de 1 a 50) e escreve o lote assinado\nem SAIDA ou na saída padrão.\n"},
+      {"enviar", ComandoEnviar, 1, 1, {"--lote", "--saida", "--sem-validar", "--tentativas"},
+       "Uso: xndnfe enviar LOTE [--lote ID] [--saida PASTA] [--sem-validar] [--tentativas N]\n\n"
+       "Assina as notas ainda não assinadas, valida o pedido contra o esquema (salvo com\n"
+       "--sem-validar), envia o lote e consulta o recibo, esperando o tempo que o serviço\n"
+       "pede (tMed) entre as consultas, até N vezes (padrão 10) enquanto o lote está em\n"
+       "processamento. Com --saida, grava o nfeProc de cada nota autorizada em\n"
+       "PASTA/CHAVE-nfeProc.xml. Sai com 1 quando alguma nota não foi autorizada.\n"},
+      {"recibo", ComandoRecibo, 1, 1, {},
+       "Uso: xndnfe recibo NUMERO\n\nConsulta o processamento do lote do recibo. Sai com 1 "
+       "quando o lote não foi\nprocessado ou alguma nota não foi autorizada.\n"},
+      {"consultar", ComandoConsultar, 1, 1, {},
+       "Uso: xndnfe consultar CHAVE\n\nConsulta a situação da NF-e. Sai com 1 quando ela não "
+       "está autorizada.\n"},
+      {"nfeproc", ComandoNFeProc, 2, 2, {"-o"},
+       "Uso: xndnfe nfeproc NFE PROTOCOLO [-o SAIDA]\n\nJunta a NF-e assinada (ou o lote "
+       "assinado que a contém) e o seu protocolo de\nautorização (um protNFe ou a resposta de "
+       "recibo ou consulta que o contém)\nno documento de distribuição nfeProc.\n"},
+  };
+  return comandos;
+}
+
+const std::set<std::string> OpcoesComuns = {"--config",     "--secao", "--uf",       "--versao",
+                                            "--ambiente",   "--servidores", "--certificado",
+                                            "--senha",      "--esquemas",   "--log"};
+const std::set<std::string> OpcoesSemValor = {"--json", "--help", "-h", "--sem-validar"};
+
+TLinhaComando Analisar(const std::vector<std::string>& aArgs) {
+  TLinhaComando linha;
+  for (std::size_t i = 0; i < aArgs.size(); ++i) {
+    const std::string& a = aArgs[i];
+    if (a == "--json") {
+      linha.Json = true;
+    } else if (a == "--help" || a == "-h") {
+      linha.Ajuda = true;
+    } else if (OpcoesSemValor.count(a) != 0) {
+      linha.Opcoes[a] = "";
+    } else if (a.size() > 1 && a[0] == '-') {
+      const std::size_t igual = a.find('=');
+      if (igual != std::string::npos) {
+        linha.Opcoes[a.substr(0, igual)] = a.substr(igual + 1);
+      } else if (i + 1 < aArgs.size()) {
+        linha.Opcoes[a] = aArgs[++i];
+      } else {
+        throw ECliFalha(csEntradaInvalida, "a opção " + a + " precisa de um valor");
+      }
+    } else if (linha.Comando.empty()) {
+      linha.Comando = a;
+    } else {
+      linha.Posicionais.push_back(a);
+    }
+  }
+  return linha;
+}
+
+std::string Absoluto(const std::string& aCaminho) {
+  return std::filesystem::absolute(aCaminho).lexically_normal().string();
+}
+
+// Where the exception logs go when the configuration names no folder: the
+// program's own folder is seldom writable for an installed tool.
+std::string DiretorioErrosPadrao() {
+  const char* estado = std::getenv("XDG_STATE_HOME");
+  if (estado != nullptr && *estado != '\0') return std::string(estado) + "/xndnfe/";
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr && *home != '\0' ? home : "/tmp") + "/.local/state/xndnfe/";
+}
+
+TAmbienteKind LerAmbiente(const std::string& aTexto) {
+  const std::string t = LowerCase(aTexto);
+  if (t == "homologacao" || t == "homologação" || t == "2") return akHomologacao;
+  if (t == "producao" || t == "produção" || t == "1") return akProducao;
+  throw ECliFalha(csEntradaInvalida,
+                  "ambiente inválido: " + aTexto + " (use homologacao ou producao)");
+}
+
+std::unique_ptr<TxndNFe> Configurar(const TLinhaComando& aLinha) {
+  auto nfe = std::make_unique<TxndNFe>();
+  if (aLinha.Tem("--config")) {
+    const std::string arquivo = Absoluto(aLinha.Valor("--config"));
+    if (!FileExists(arquivo))
+      throw ECliFalha(csEntradaInvalida, "arquivo de configuração não encontrado: " + arquivo);
+    if (aLinha.Tem("--secao")) nfe->SetSectionINI(aLinha.Valor("--secao"));
+    nfe->LoadConfig(arquivo);
+  }
+  if (nfe->DiretorioLogErro().empty()) nfe->SetDiretorioLogErro(DiretorioErrosPadrao());
+  if (aLinha.Tem("--uf")) nfe->SetUF(UpperCase(aLinha.Valor("--uf")));
+  if (aLinha.Tem("--versao")) nfe->SetVersaoManual(TextoParaVersaoManual(aLinha.Valor("--versao")));
+  if (aLinha.Tem("--ambiente")) nfe->SetAmbiente(LerAmbiente(aLinha.Valor("--ambiente")));
+  if (aLinha.Tem("--servidores")) {
+    const std::string lista = Absoluto(aLinha.Valor("--servidores"));
+    if (nfe->Ambiente() == akProducao)
+      nfe->SetArquivoServidoresProd(lista);
+    else
+      nfe->SetArquivoServidoresHom(lista);
+  }
+  if (aLinha.Tem("--certificado")) nfe->SetCaminhoCertificado(Absoluto(aLinha.Valor("--certificado")));
+  const char* senhaAmbiente = std::getenv("XNDNFE_SENHA_CERTIFICADO");
+  if (aLinha.Tem("--senha"))
+    nfe->SetSenhaCertificado(aLinha.Valor("--senha"));
+  else if (senhaAmbiente != nullptr && *senhaAmbiente != '\0')
+    nfe->SetSenhaCertificado(senhaAmbiente);
+  if (aLinha.Tem("--esquemas")) nfe->SetDiretorioEsquemas(Absoluto(aLinha.Valor("--esquemas")) + "/");
+  if (aLinha.Tem("--log")) nfe->SetDiretorioLog(Absoluto(aLinha.Valor("--log")) + "/");
+  return nfe;
+}
+
+// Messages of the library may span lines ("\r\n" between a rule and its field).
+std::string UmaLinha(const std::string& aTexto) {
+  std::string linha;
+  for (const char c : aTexto) {
+    if (c == '\r') continue;
+    linha += c == '\n' ? ' ' : c;
+  }
+  return Trim(linha);
+}
+
+bool ServicoInacessivel(const std::exception& aErro) {
+  if (dynamic_cast<const ExndSoapException*>(&aErro) != nullptr) return true;
+  // EnviarLote reports a batch that did not reach the service so.
+  return dynamic_cast<const ExndNFeLoteEnviadoException*>(&aErro) == nullptr &&
+         std::string(aErro.what()).rfind("Erro ao enviar NF-e: ", 0) == 0;
+}
+
+}  // namespace
+
+std::string TLinhaComando::Valor(const std::string& aOpcao, const std::string& aPadrao) const {
+  const auto it = Opcoes.find(aOpcao);
+  return it == Opcoes.end() ? aPadrao : it->second;
+}
+
+void TContexto::Escrever(const nlohmann::ordered_json& aJson) const {
+  Saida << aJson.dump(2) << "\n";
+}
+
+void TContexto::Progresso(const std::string& aTexto) const {
+  if (Terminal && !Linha.Json) Saida << aTexto << std::endl;
+}
+
+std::string LerArquivo(const std::string& aCaminho, bool aXml) {
+  if (!FileExists(aCaminho)) throw ECliFalha(csEntradaInvalida, "arquivo não encontrado: " + aCaminho);
+  std::string texto;
+  try {
+    texto = ReadFileBytes(aCaminho);
+  } catch (const std::exception& e) {
+    throw ECliFalha(csEntradaInvalida, "não foi possível ler " + aCaminho + ": " + e.what());
+  }
+  if (aXml) {
+    const std::size_t inicio = texto.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
+    if (inicio == std::string::npos || texto[inicio] != '<')
+      throw ECliFalha(csEntradaInvalida, aCaminho + " não é um documento XML");
+  }
+  return texto;
+}
+
+void GravarArquivo(const std::string& aCaminho, const std::string& aTexto) {
+  try {
+    WriteFileBytes(aCaminho, aTexto);
+  } catch (const std::exception& e) {
+    throw ECliFalha(csEntradaInvalida, "não foi possível gravar " + aCaminho + ": " + e.what());
+  }
+}
+
+int Executar(const std::vector<std::string>& aArgumentos, std::ostream& aSaida,
+             std::ostream& aErros, bool aTerminal) {
+  try {
+    const TLinhaComando linha = Analisar(aArgumentos);
+    if (linha.Comando.empty()) {
+      if (linha.Ajuda) {
+        aSaida << Uso;
+        return csOk;
+      }
+      throw ECliFalha(csEntradaInvalida, "informe um comando (xndnfe --help lista os comandos)");
+    }
+    const auto& comandos = Comandos();
+    const auto def = std::find_if(comandos.begin(), comandos.end(),
+                                  [&](const TDefinicaoComando& c) { return linha.Comando == c.Nome; });
+    if (def == comandos.end())
+      throw ECliFalha(csEntradaInvalida, "comando desconhecido: " + linha.Comando +
+                                             " (xndnfe --help lista os comandos)");
+    if (linha.Ajuda) {
+      aSaida << def->Ajuda;
+      return csOk;
+    }
+    for (const auto& [opcao, valor] : linha.Opcoes) {
+      if (OpcoesComuns.count(opcao) == 0 && def->Opcoes.count(opcao) == 0)
+        throw ECliFalha(csEntradaInvalida, "opção desconhecida para " + linha.Comando + ": " +
+                                               opcao + " (xndnfe " + linha.Comando + " --help)");
+    }
+    if (linha.Posicionais.size() < def->MinPosicionais ||
+        linha.Posicionais.size() > def->MaxPosicionais)
+      throw ECliFalha(csEntradaInvalida, "argumentos inválidos para " + linha.Comando + " (xndnfe " +
+                                             linha.Comando + " --help)");
+    TContexto ctx{linha, aSaida, aErros, aTerminal, Configurar(linha)};
+    return def->Executar(ctx);
+  } catch (const ECliFalha& e) {
+    aErros << "xndnfe: " << UmaLinha(e.what()) << "\n";
+    return e.Codigo();
+  } catch (const ExndNFeLoteEnviadoException& e) {
+    aErros << "xndnfe: " << UmaLinha(e.what()) << "\n";
+    return csRejeitado;
+  } catch (const std::exception& e) {
+    aErros << "xndnfe: " << UmaLinha(e.what()) << "\n";
+    return ServicoInacessivel(e) ? csSemServico : csEntradaInvalida;
+  }
+}
+
+}  // namespace xnd::cli

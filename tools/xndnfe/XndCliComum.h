@@ -1,0 +1,67 @@
+// What the subcommands of xndnfe share: the parsed command line, the
+// configured component, output helpers and the failure that carries its
+// exit code.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "XndCli.h"
+#include "nfe/xndNFe.h"
+
+namespace xnd::cli {
+
+// A failure the tool reports itself: one line on stderr and its exit code.
+class ECliFalha : public std::runtime_error {
+ public:
+  ECliFalha(TCodigoSaida aCodigo, const std::string& aMensagem)
+      : std::runtime_error(aMensagem), FCodigo(aCodigo) {}
+  TCodigoSaida Codigo() const { return FCodigo; }
+
+ private:
+  TCodigoSaida FCodigo;
+};
+
+struct TLinhaComando {
+  std::string Comando;
+  std::vector<std::string> Posicionais;
+  std::map<std::string, std::string> Opcoes;  // "--uf" -> "SP"; a flag holds ""
+  bool Json = false;
+  bool Ajuda = false;
+
+  bool Tem(const std::string& aOpcao) const { return Opcoes.count(aOpcao) != 0; }
+  std::string Valor(const std::string& aOpcao, const std::string& aPadrao = "") const;
+};
+
+struct TContexto {
+  TLinhaComando Linha;
+  std::ostream& Saida;
+  std::ostream& Erros;
+  bool Terminal = false;
+  std::unique_ptr<TxndNFe> NFe;  // configured before the subcommand runs
+
+  void Escrever(const nlohmann::ordered_json& aJson) const;
+  void Progresso(const std::string& aTexto) const;  // on a terminal, when not --json
+};
+
+// The text of a file given on the command line; raises ECliFalha (2) when it
+// cannot be read or, with aXml, is not an XML document.
+std::string LerArquivo(const std::string& aCaminho, bool aXml);
+void GravarArquivo(const std::string& aCaminho, const std::string& aTexto);
+
+// The subcommands; each returns the exit code.
+int ComandoStatus(TContexto& aCtx);
+int ComandoCertificados(TContexto& aCtx);
+int ComandoValidar(TContexto& aCtx);
+int ComandoAssinar(TContexto& aCtx);
+int ComandoEnviar(TContexto& aCtx);
+int ComandoRecibo(TContexto& aCtx);
+int ComandoConsultar(TContexto& aCtx);
+int ComandoNFeProc(TContexto& aCtx);
+
+}  // namespace xnd::cli
