@@ -916,7 +916,8 @@ void TxndNFeDanfeDados::CarregarDuplicatas() {
     FCobranca->Append();
     SetCampo(*FCobranca, "NumDuplicata", Valor("nDup", dup));
     SetCampo(*FCobranca, "DtVencimento", DataVencimento(Valor("dVenc", dup)));
-    SetCampo(*FCobranca, "ValorDuplicata", Valor("vDup", dup));
+    // Printed as the other amounts of the DANFE are ("1.234,56").
+    SetCampo(*FCobranca, "ValorDuplicata", FormatarNumeroBR(Valor("vDup", dup)));
     FCobranca->Post();
   }
 }

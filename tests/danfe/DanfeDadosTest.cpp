@@ -136,7 +136,7 @@ TEST_F(DanfeDadosTest, Sample310OnManual50GivesHeaderPartiesTotalsTransportAndIn
   EsperarCampos(cobranca, {{"nNF", "000992346"},
                            {"NumDuplicata", "992346"},
                            {"DtVencimento", "24/04/2015"},
-                           {"ValorDuplicata", "689.91"}});
+                           {"ValorDuplicata", "689,91"}});
   EXPECT_EQ(Tabela(*dados, "vol").RecordCount(), 1);
 }
 
