@@ -293,22 +293,7 @@ std::string TextoXml(const std::string& aEscapado) {
           digitos.empty() ? 0 : std::strtoul(digitos.c_str(), &parada, hexa ? 16 : 10);
       if (!digitos.empty() && parada != nullptr && *parada == '\0' && codigo > 0 &&
           codigo <= 0x10FFFF && !(codigo >= 0xD800 && codigo <= 0xDFFF)) {
-        const auto c = static_cast<std::uint32_t>(codigo);
-        if (c < 0x80) {
-          valor += static_cast<char>(c);
-        } else if (c < 0x800) {
-          valor += static_cast<char>(0xC0 | (c >> 6));
-          valor += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-          valor += static_cast<char>(0xE0 | (c >> 12));
-          valor += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-          valor += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-          valor += static_cast<char>(0xF0 | (c >> 18));
-          valor += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-          valor += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-          valor += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        AppendUtf8(valor, static_cast<char32_t>(codigo));
       }
     }
     if (valor.empty()) {

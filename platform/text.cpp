@@ -71,23 +71,6 @@ char32_t NextCodePoint(std::string_view aText, std::size_t& aPos) {
   return cp;
 }
 
-void AppendUtf8(std::string& aOut, char32_t aCp) {
-  if (aCp < 0x80) {
-    aOut += static_cast<char>(aCp);
-  } else if (aCp < 0x800) {
-    aOut += static_cast<char>(0xC0 | (aCp >> 6));
-    aOut += static_cast<char>(0x80 | (aCp & 0x3F));
-  } else if (aCp < 0x10000) {
-    aOut += static_cast<char>(0xE0 | (aCp >> 12));
-    aOut += static_cast<char>(0x80 | ((aCp >> 6) & 0x3F));
-    aOut += static_cast<char>(0x80 | (aCp & 0x3F));
-  } else {
-    aOut += static_cast<char>(0xF0 | (aCp >> 18));
-    aOut += static_cast<char>(0x80 | ((aCp >> 12) & 0x3F));
-    aOut += static_cast<char>(0x80 | ((aCp >> 6) & 0x3F));
-    aOut += static_cast<char>(0x80 | (aCp & 0x3F));
-  }
-}
 
 // Windows-1252 0x80..0x9F. The five bytes Windows leaves undefined (0x81,
 // 0x8D, 0x8F, 0x90, 0x9D) map to the C1 controls of the same value, as the
@@ -260,6 +243,24 @@ std::string DelphiExponent(std::string aText) {
 }
 
 }  // namespace
+
+void AppendUtf8(std::string& aOut, char32_t aCp) {
+  if (aCp < 0x80) {
+    aOut += static_cast<char>(aCp);
+  } else if (aCp < 0x800) {
+    aOut += static_cast<char>(0xC0 | (aCp >> 6));
+    aOut += static_cast<char>(0x80 | (aCp & 0x3F));
+  } else if (aCp < 0x10000) {
+    aOut += static_cast<char>(0xE0 | (aCp >> 12));
+    aOut += static_cast<char>(0x80 | ((aCp >> 6) & 0x3F));
+    aOut += static_cast<char>(0x80 | (aCp & 0x3F));
+  } else {
+    aOut += static_cast<char>(0xF0 | (aCp >> 18));
+    aOut += static_cast<char>(0x80 | ((aCp >> 12) & 0x3F));
+    aOut += static_cast<char>(0x80 | ((aCp >> 6) & 0x3F));
+    aOut += static_cast<char>(0x80 | (aCp & 0x3F));
+  }
+}
 
 std::size_t Utf8Length(std::string_view aText) {
   std::size_t count = 0;

@@ -60,6 +60,9 @@ std::vector<std::string_view> SplitLines(std::string_view aText);
 // every other control character (U+0000-U+001F, U+007F) becomes \xNN.
 std::string EscapeControlCharacters(std::string_view aText);
 
+// Appends code point aCp to aOut in UTF-8.
+void AppendUtf8(std::string& aOut, char32_t aCp);
+
 // A value made safe as XML element text or attribute value: &, <, > and " as
 // entity references, so that a value never changes a document's structure.
 std::string EscapeXml(std::string_view aText);
