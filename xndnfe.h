@@ -31,6 +31,7 @@
 #include "danfe/xndNFeDanfe.h"
 #include "datasets/xndNFeCustomDataSet.h"
 #include "datasets/xndNFeDataSetVersoes.h"
+#include "datasets/xndNFeDataSets.h"
 #include "datasets/xndXMLDataSetNFe.h"
 #include "rules/xndNFeRules.h"
 #include "rules/xndRules.h"

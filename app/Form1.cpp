@@ -72,6 +72,7 @@ TForm1::TForm1(QWidget* aParent) : QWidget(aParent) {
   setAutoFillBackground(true);
   CriarComponentes();
   AplicarValoresXndNFe1();
+  AplicarValoresXndNFeDataSets1();
 }
 
 TForm1::~TForm1() = default;
@@ -79,6 +80,8 @@ TForm1::~TForm1() = default;
 void TForm1::CriarComponentes() {
   xndNFe1 = std::make_unique<xnd::TxndNFe>();
   xndNFe1->SetName("xndNFe1");
+  xndNFeDataSets1 = std::make_unique<xnd::TxndNFeDataSets>();
+  xndNFeDataSets1->SetName("xndNFeDataSets1");
 
   Button1 = new QPushButton("Button1", this);
   Button1->setObjectName("Button1");
@@ -138,6 +141,18 @@ void TForm1::AplicarValoresXndNFe1() {
   nfe.SetDiretorioXmlDestinatario("XmlDestinatario/");
   nfe.SetMaxSizeLoteEnvio(500);
   nfe.SetDanfeSimplificado(false);
+}
+
+// In the order a form sets them: the package replaces the engine, then the
+// dictionary (beside the program, whatever the working directory) replaces it
+// again and is loaded. A missing dictionary stops the form's creation.
+void TForm1::AplicarValoresXndNFeDataSets1() {
+  using namespace xnd;
+  TxndNFeDataSets& entrada = *xndNFeDataSets1;
+  entrada.SetVersaoEsquema(pl_006f);
+  entrada.SetXMLDicionario(ProgramDirectory() + "Templates/vm40/Conversor/NFeDataSets.xml");
+  entrada.SetValidaRegrasNegocio(false);
+  entrada.SetValidaRegrasNegocioVarno(false);
 }
 
 void TForm1::Button1Click(QObject* /*Sender*/) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "datasets/xndNFeDataSets.h"
 #include "nfe/xndNFe.h"
 #include "platform/stringlist.h"
 
@@ -37,6 +38,8 @@ class TForm1 : public QWidget {
   void Button1Click(QObject* Sender);
 
   std::unique_ptr<xnd::TxndNFe> xndNFe1;
+  // Not used by the window; present for the host code that enters notes.
+  std::unique_ptr<xnd::TxndNFeDataSets> xndNFeDataSets1;
 
   QPushButton* Button1;
   QListWidget* ListBox1;
@@ -44,6 +47,7 @@ class TForm1 : public QWidget {
  private:
   void CriarComponentes();
   void AplicarValoresXndNFe1();
+  void AplicarValoresXndNFeDataSets1();
 
   std::unique_ptr<TListBoxItems> FItensListBox;
 };

@@ -48,3 +48,8 @@ endif()
 if(TARGET xndnfe_tests_datasets)
   target_link_libraries(xndnfe_tests_datasets PRIVATE xndnfe)
 endif()
+
+# The entry component's tests take their batches through the NF-e component.
+if(TARGET xndnfe_tests_nfedatasets)
+  target_link_libraries(xndnfe_tests_nfedatasets PRIVATE xndnfe)
+endif()

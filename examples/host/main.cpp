@@ -54,6 +54,11 @@ int main(int argc, char** argv) {
     // Verify the server against the system store plus XND_CA_BUNDLE.
     nfe.SetIgnoreInvalidCertificates(false);
 
+    // The entry component links from the same library (engine, rules and
+    // component are separate archives).
+    xnd::TxndNFeDataSets entrada;
+    entrada.SetVersaoEsquema(xnd::pl_008a);
+
     std::string assinado;
     nfe.AssinarLote(ReadAll(argv[4]), assinado);
     WriteAll(argv[5], assinado);

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <typeinfo>
 
 #include "app/Form1.h"
 #include "app/xndApplication.h"
@@ -117,6 +118,19 @@ TEST_F(FormTest, DesignTimeValuesAreAppliedWithoutContactingAServer) {
   EXPECT_EQ(n.MaxSizeLoteEnvio(), 500);
   EXPECT_EQ(n.DiretorioLogErro(), "");
   EXPECT_EQ(FGovX.Created + FUtils.Created, 0);
+}
+
+TEST_F(FormTest, TheEntryComponentIsReadyFromAnyWorkingDirectory) {
+  TxndNFeDataSets& entrada = *FForm->xndNFeDataSets1;
+  EXPECT_EQ(entrada.VersaoEsquema(), pl_006f);
+  EXPECT_EQ(typeid(entrada.Engine()), typeid(TxndDS_pl006f));
+  EXPECT_EQ(entrada.XMLDicionario(), DiretorioAplicacao() + "Templates/vm40/Conversor/NFeDataSets.xml");
+  EXPECT_FALSE(entrada.ListDataSets().empty());
+  EXPECT_FALSE(entrada.ValidaRegrasNegocio());
+  EXPECT_FALSE(entrada.ValidaRegrasNegocioVarno());
+  EXPECT_EQ(entrada.State(), dsInactive);
+  entrada.Incluir();
+  EXPECT_EQ(entrada.State(), dsInsert);
 }
 
 TEST_F(FormTest, EachClickReplacesTheListAndTheFile) {
