@@ -5,6 +5,7 @@
 #include <QStyledItemDelegate>
 
 #include "app/xndApplication.h"
+#include "app/xndDialogoSalvar.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -72,6 +73,8 @@ TForm1::TForm1(QWidget* aParent) : QWidget(aParent) {
   setAutoFillBackground(true);
   CriarComponentes();
   AplicarValoresXndNFe1();
+  // A CC-e exported without a file name asks for one here.
+  xnd::app::InstalarDialogoSalvarPDF(*xndNFe1, this);
 }
 
 TForm1::~TForm1() = default;
