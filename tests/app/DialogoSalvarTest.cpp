@@ -20,16 +20,24 @@
 namespace xnd::test {
 namespace {
 
-// Runs aAcao on the save dialog as soon as it is shown (at most ~5 s).
-void QuandoDialogoAbrir(const std::function<void(QFileDialog&)>& aAcao, int aTentativas = 500) {
-  QTimer::singleShot(10, [aAcao, aTentativas] {
-    if (auto* dialogo = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-      aAcao(*dialogo);
-    } else if (aTentativas > 0) {
-      QuandoDialogoAbrir(aAcao, aTentativas - 1);
-    }
-  });
-}
+// Runs aAcao once on the first save dialog shown while the object lives
+// (however long the export takes to open it).
+class AoAbrirDialogo {
+ public:
+  explicit AoAbrirDialogo(std::function<void(QFileDialog&)> aAcao) {
+    FTimer.setInterval(10);
+    QObject::connect(&FTimer, &QTimer::timeout, [this, acao = std::move(aAcao)] {
+      if (auto* dialogo = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        FTimer.stop();
+        acao(*dialogo);
+      }
+    });
+    FTimer.start();
+  }
+
+ private:
+  QTimer FTimer;
+};
 
 TEST(DialogoSalvarTest, FilterTextsBecomeQtNameFilters) {
   EXPECT_EQ(app::FiltroQt("Arquivo PDF (*.pdf)|*.pdf"), "Arquivo PDF (*.pdf)");
@@ -45,22 +53,26 @@ TEST(DialogoSalvarTest, AnExportChosenInTheFormsDialogWritesThePdf) {
   const std::string cce = SharedFixture("cce_procEventoNFe_135.xml");
 
   bool visto = false;
-  QuandoDialogoAbrir([&](QFileDialog& aDialogo) {
-    visto = true;
-    EXPECT_EQ(aDialogo.acceptMode(), QFileDialog::AcceptSave);
-    EXPECT_EQ(aDialogo.defaultSuffix(), "pdf");
-    EXPECT_EQ(aDialogo.nameFilters(), QStringList{"Arquivo PDF (*.pdf)"});
-    aDialogo.reject();
-  });
-  nfe.ExportarCCePDF(cce, "");
+  {
+    const AoAbrirDialogo cancelar([&](QFileDialog& aDialogo) {
+      visto = true;
+      EXPECT_EQ(aDialogo.acceptMode(), QFileDialog::AcceptSave);
+      EXPECT_EQ(aDialogo.defaultSuffix(), "pdf");
+      EXPECT_EQ(aDialogo.nameFilters(), QStringList{"Arquivo PDF (*.pdf)"});
+      aDialogo.reject();
+    });
+    nfe.ExportarCCePDF(cce, "");
+  }
   EXPECT_TRUE(visto);
 
   // The default suffix completes a name typed without one.
-  QuandoDialogoAbrir([&](QFileDialog& aDialogo) {
-    aDialogo.selectFile(QString::fromStdString(dir.File("carta")));
-    static_cast<QDialog&>(aDialogo).accept();
-  });
-  nfe.ExportarCCePDF(cce, "");
+  {
+    const AoAbrirDialogo escolher([&](QFileDialog& aDialogo) {
+      aDialogo.selectFile(QString::fromStdString(dir.File("carta")));
+      static_cast<QDialog&>(aDialogo).accept();
+    });
+    nfe.ExportarCCePDF(cce, "");
+  }
   EXPECT_TRUE(ReadFileBytes(dir.File("carta.pdf")).starts_with("%PDF-"));
   EXPECT_FALSE(FileExists(dir.File("nfeeventos_exception.log")));
 }
