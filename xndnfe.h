@@ -35,6 +35,7 @@
 #include "datasets/xndXMLDataSetNFe.h"
 #include "rules/xndNFeRules.h"
 #include "rules/xndRules.h"
+#include "events/xndNFeEventos.h"
 #include "events/xndNFeEventosBase.h"
 #include "events/xndNFeEventosXmlUtils.h"
 #include "nfe/xndNFe.h"

@@ -5,6 +5,7 @@
 #include <QStyledItemDelegate>
 
 #include "app/xndApplication.h"
+#include "app/xndDialogoSalvar.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -73,6 +74,8 @@ TForm1::TForm1(QWidget* aParent) : QWidget(aParent) {
   CriarComponentes();
   AplicarValoresXndNFe1();
   AplicarValoresXndNFeDataSets1();
+  // A CC-e exported without a file name asks for one here.
+  xnd::app::InstalarDialogoSalvarPDF(*xndNFe1, this);
 }
 
 TForm1::~TForm1() = default;

@@ -3,6 +3,7 @@
 #include "nfe/xndNFe.h"
 
 #include "danfe/xndNFeDanfe.h"
+#include "events/xndNFeEventos.h"
 #include "platform/com.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -76,6 +77,7 @@ TxndCustomNFe::~TxndCustomNFe() {
   FParametrosDanfe.reset();
   FTabelaUF.reset();
   FDanfeSettings.reset();
+  FEventos.reset();
   FGovUtils.reset();
   FGovX.reset();
   FNomeCertificado.reset();
@@ -252,6 +254,15 @@ TxndNFeDanfe& TxndCustomNFe::Danfe() {
     FDanfe->SetVersao(FVersaoManual);
   }
   return *FDanfe;
+}
+
+TxndNFeEventos& TxndCustomNFe::ObterEventos() {
+  if (!FEventos) {
+    TxndGovX& govX = ObterGovX();
+    FEventos = std::make_unique<TxndNFeEventos>(nullptr, &govX, &Danfe(), EmailSettings(),
+                                                &ObterGovUtils());
+  }
+  return *FEventos;
 }
 
 // ---- TxndNFe ----

@@ -5,6 +5,7 @@
 // component placed on forms.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,8 @@ namespace xnd {
 struct TNFeData;
 class TxndNFEInterface;
 class TxndNFeDanfe;
+class TxndNFeEventos;
+struct TDialogoSalvarArquivo;
 class TxndNFeXmlUtils;
 class TxndVeldoraX;
 class TxndValidadorClientX;
@@ -166,6 +169,9 @@ class TxndCustomNFe : public TComponent {
   const TStringList& ParametrosDanfe() const { return *FParametrosDanfe; }
   // Created on first need with the component's manual version.
   TxndNFeDanfe& Danfe();
+  // The events object, created on first need with the signing and utility
+  // wrappers, the DANFE object and the e-mail settings (all lent to it).
+  TxndNFeEventos& ObterEventos();
 
   // ---- Server objects and settings push ----
   TxndGovUtils& ObterGovUtils();
@@ -258,6 +264,7 @@ class TxndCustomNFe : public TComponent {
   std::unique_ptr<TNFeData> FNFeData;
   std::unique_ptr<TxndNFEInterface> FInterfaceVersao;
   std::unique_ptr<TxndNFeDanfe> FDanfe;
+  std::unique_ptr<TxndNFeEventos> FEventos;
   std::unique_ptr<TxndGovUtils> FGovUtils;
   std::unique_ptr<TxndGovX> FGovX;
 };
@@ -281,7 +288,8 @@ class TxndNFe : public TxndCustomNFe {
   // ---- Batch signing and submission (xndNFeAssinatura.cpp, xndNFeEnvio.cpp) ----
   // Replaces every "º" by "o", then fills the signing template with the note.
   virtual void MontarEnvelopeAssinatura(std::string& aXml);
-  // Brings the events object up to date; nothing to do until it exists.
+  // Creates the events object when absent and copies the component's
+  // settings into it; run before every CC-e output.
   virtual void AtualizarEventos();
   // aXmlAssinado := the notes of the batch, each wrapped and signed, in batch order.
   virtual void AssinarLote(const std::string& aXml, std::string& aXmlAssinado);
@@ -296,6 +304,15 @@ class TxndNFe : public TxndCustomNFe {
                           std::string& aRetorno, bool aCompactado);
   // "ID110110" + key + the sequence with at least two digits.
   virtual std::string GerarIdCCe(const std::string& aChave, int aSequencia);
+  // ---- CC-e outputs (xndNFeCCe.cpp) ----
+  // Each brings the events object up to date and runs its operation of the
+  // same name: aXml is the authorised CC-e (distribution XML) or the name of
+  // a file that holds it. An empty aArquivo asks OnDialogoSalvarPDF for the
+  // name; without one, or when it answers "", nothing is exported.
+  virtual void ImprimirCCeImpressora(const std::string& aXml, const std::string& aImpressora);
+  virtual void VisualizarCCe(const std::string& aXml);
+  virtual void ImprimirCCe(const std::string& aXml);
+  virtual void ExportarCCePDF(const std::string& aXml, const std::string& aArquivo);
 
   // ---- Host conveniences (xndNFeConsultas.cpp) ----
   // Each query pushes the component's settings to the servers, checks the
@@ -365,6 +382,14 @@ class TxndNFe : public TxndCustomNFe {
   }
   const TOnDownloadNFeEvent& OnDownloadNFe() const { return FOnDownloadNFe; }
   void SetOnDownloadNFe(TOnDownloadNFeEvent aValue) { FOnDownloadNFe = std::move(aValue); }
+  // The save-file dialog of ExportarCCePDF, installed by a desktop host: it
+  // gets what to show and answers the chosen name ("" when cancelled).
+  const std::function<std::string(const TDialogoSalvarArquivo&)>& OnDialogoSalvarPDF() const {
+    return FOnDialogoSalvarPDF;
+  }
+  void SetOnDialogoSalvarPDF(std::function<std::string(const TDialogoSalvarArquivo&)> aValue) {
+    FOnDialogoSalvarPDF = std::move(aValue);
+  }
   using TxndCustomNFe::DanfeSimplificado;
   using TxndCustomNFe::SetDanfeSimplificado;
 
@@ -386,6 +411,7 @@ class TxndNFe : public TxndCustomNFe {
   TOnXmlDestinatarioEvent FOnXmlDestinatario;
   TOnXmlCanDestinatarioEvent FOnXmlCanDestinatario;
   TOnDownloadNFeEvent FOnDownloadNFe;
+  std::function<std::string(const TDialogoSalvarArquivo&)> FOnDialogoSalvarPDF;
   std::unique_ptr<TxndNFeXmlUtils> FXmlUtils;
   std::unique_ptr<TxndNFeConversor> FConversor;
   // While AssinarLote runs: the signing template, read for the first note

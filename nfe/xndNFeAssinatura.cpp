@@ -135,10 +135,6 @@ void TxndNFe::MontarEnvelopeAssinatura(std::string& aXml) {
   aXml = Format(*FModeloAssinaturaLote, StringReplace(aXml, "º", "o"));
 }
 
-// The events object joins the component with the events module; until then
-// there is nothing to bring up to date.
-void TxndNFe::AtualizarEventos() {}
-
 void TxndNFe::AssinarLote(const std::string& aXml, std::string& aXmlAssinado) {
   AtualizarDadosNFe();
   const std::string lote = ObterGovUtils()->RemoveAccents(aXml, CaracteresRemoverAcentos());
