@@ -20,17 +20,17 @@
 namespace xnd::test {
 namespace {
 
-// Runs aAcao once on the first save dialog shown while the object lives
-// (however long the export takes to open it).
+// Runs aAcao on the save dialog shown while the object lives (however long
+// the export takes to open it), again at every tick while it stays open: on a
+// busy machine the dialog's file model may not have taken the chosen name yet,
+// and an accept it ignores must not leave the dialog waiting for ever.
 class AoAbrirDialogo {
  public:
   explicit AoAbrirDialogo(std::function<void(QFileDialog&)> aAcao) {
     FTimer.setInterval(10);
-    QObject::connect(&FTimer, &QTimer::timeout, [this, acao = std::move(aAcao)] {
-      if (auto* dialogo = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-        FTimer.stop();
+    QObject::connect(&FTimer, &QTimer::timeout, [acao = std::move(aAcao)] {
+      if (auto* dialogo = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
         acao(*dialogo);
-      }
     });
     FTimer.start();
   }
@@ -55,6 +55,10 @@ TEST(DialogoSalvarTest, AnExportChosenInTheFormsDialogWritesThePdf) {
   bool visto = false;
   {
     const AoAbrirDialogo cancelar([&](QFileDialog& aDialogo) {
+      if (visto) {  // already checked; only close it
+        aDialogo.reject();
+        return;
+      }
       visto = true;
       EXPECT_EQ(aDialogo.acceptMode(), QFileDialog::AcceptSave);
       EXPECT_EQ(aDialogo.defaultSuffix(), "pdf");
