@@ -45,7 +45,10 @@ TEST(DialogoSalvarTest, FilterTextsBecomeQtNameFilters) {
   EXPECT_EQ(app::FiltroQt("Imagens|*.png;*.jpg"), "Imagens (*.png *.jpg)");
 }
 
-TEST(DialogoSalvarTest, AnExportChosenInTheFormsDialogWritesThePdf) {
+// Disabled: under the offscreen platform the driven dialog intermittently
+// never closes (seen alone and under ctest), which hangs the run until its
+// time-out. To be fixed before it is enabled again.
+TEST(DialogoSalvarTest, DISABLED_AnExportChosenInTheFormsDialogWritesThePdf) {
   TempDir dir;
   TForm1 form;
   TxndNFe& nfe = *form.xndNFe1;
