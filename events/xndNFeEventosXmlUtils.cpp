@@ -62,14 +62,6 @@ std::string IdSemReferencia(const std::string& aIdEvento) {
   return id;
 }
 
-// Whether the text holds only ASCII digits (and at least one).
-bool SoDigitos(std::string_view aTexto) {
-  if (aTexto.empty()) return false;
-  for (const char c : aTexto) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
 
 std::string PrimeiroNo(const std::string& aXml, const std::string& aConsulta) {
   TxndGovUtils govUtils;
@@ -161,7 +153,7 @@ std::string ObterRetEvento(const std::string& aXml, const std::string& aIdEvento
   if (aIdEvento.empty()) return PrimeiroNo(aXml, ".//tec:retEvento");
   // "ID" + tpEvento (6) + chNFe (44) + nSeqEvento (2 or more).
   const std::string id = IdSemReferencia(aIdEvento);
-  if (id.size() < 54 || !id.starts_with("ID") || !SoDigitos(std::string_view(id).substr(2))) {
+  if (id.size() < 54 || !id.starts_with("ID") || !IsAsciiDigits(std::string_view(id).substr(2))) {
     return {};
   }
   const std::string tipo = id.substr(2, 6);

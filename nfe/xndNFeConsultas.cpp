@@ -17,12 +17,6 @@ namespace {
 
 constexpr const char* NamespaceNFe = "http://www.portalfiscal.inf.br/nfe";
 
-bool SoDigitos(const std::string& aTexto) {
-  for (const char c : aTexto)
-    if (c < '0' || c > '9') return false;
-  return !aTexto.empty();
-}
-
 // The element aNome of aXml from its start tag to its end tag, as it stands
 // (signed bytes are never rebuilt); "" when absent.
 std::string ElementoLiteral(const std::string& aXml, const std::string& aNome) {
@@ -78,7 +72,7 @@ TRetornoNFe TxndNFe::StatusServico() {
 
 TRetornoNFe TxndNFe::ConsultarRecibo(const std::string& aNumeroRecibo) {
   const std::string recibo = Trim(aNumeroRecibo);
-  if (!SoDigitos(recibo) || recibo.size() > 15) {
+  if (!IsAsciiDigits(recibo) || recibo.size() > 15) {
     throw ExndNFeCheckParams("Número de recibo inválido: \"%s\"", {aNumeroRecibo},
                              DiretorioLogErro());
   }
@@ -89,7 +83,7 @@ TRetornoNFe TxndNFe::ConsultarRecibo(const std::string& aNumeroRecibo) {
 TRetornoNFe TxndNFe::ConsultarNFe(const std::string& aChave) {
   std::string chave = Trim(aChave);
   if (chave.rfind("NFe", 0) == 0) chave.erase(0, 3);
-  if (!SoDigitos(chave) || chave.size() != 44) {
+  if (!IsAsciiDigits(chave) || chave.size() != 44) {
     throw ExndNFeCheckParams("Chave de acesso inválida: \"%s\"", {aChave}, DiretorioLogErro());
   }
   return Consultar("sit", chave, "Erro ao consultar a NF-e " + chave,

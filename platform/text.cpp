@@ -209,10 +209,7 @@ template <class T>
 bool ParseStrictInteger(std::string_view aText, T& aValue) {
   std::string_view digits = aText;
   if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) digits.remove_prefix(1);
-  if (digits.empty()) return false;
-  for (const char c : digits) {
-    if (c < '0' || c > '9') return false;
-  }
+  if (!IsAsciiDigits(digits)) return false;
   // from_chars reads a '-' itself but refuses a '+'.
   const char* first = aText.front() == '-' ? aText.data() : digits.data();
   const char* last = aText.data() + aText.size();
@@ -243,6 +240,14 @@ std::string DelphiExponent(std::string aText) {
 }
 
 }  // namespace
+
+bool IsAsciiDigits(std::string_view aText) {
+  if (aText.empty()) return false;
+  for (const char c : aText) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
 
 void AppendUtf8(std::string& aOut, char32_t aCp) {
   if (aCp < 0x80) {

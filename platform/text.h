@@ -60,6 +60,9 @@ std::vector<std::string_view> SplitLines(std::string_view aText);
 // every other control character (U+0000-U+001F, U+007F) becomes \xNN.
 std::string EscapeControlCharacters(std::string_view aText);
 
+// Whether aText holds only the ASCII digits 0-9, and at least one.
+bool IsAsciiDigits(std::string_view aText);
+
 // Appends code point aCp to aOut in UTF-8.
 void AppendUtf8(std::string& aOut, char32_t aCp);
 

@@ -21,11 +21,6 @@ struct TZintDeleter {
   void operator()(zint_symbol* s) const { ZBarcode_Delete(s); }
 };
 
-bool AllDigits(std::string_view aText) {
-  return std::all_of(aText.begin(), aText.end(),
-                     [](unsigned char c) { return std::isdigit(c) != 0; });
-}
-
 }  // namespace
 
 TCanvas::TCanvas(cairo_t* aCr, std::string aFontFamily)
@@ -267,7 +262,7 @@ TSurfacePtr LoadLogo(const std::string& aFileName) {
 }
 
 std::string FormatCnpjCpf(std::string_view v) {
-  if (!AllDigits(v)) return std::string(v);
+  if (!IsAsciiDigits(v)) return std::string(v);
   const std::string s(v);
   if (s.size() == 14)
     return s.substr(0, 2) + "." + s.substr(2, 3) + "." + s.substr(5, 3) + "/" + s.substr(8, 4) +
@@ -287,13 +282,13 @@ std::string GroupKey(std::string_view aKey) {
 }
 
 std::string FormatNumeroNota(std::string_view aNumber) {
-  if (aNumber.empty() || !AllDigits(aNumber) || aNumber.size() > 9) return std::string(aNumber);
+  if (aNumber.empty() || !IsAsciiDigits(aNumber) || aNumber.size() > 9) return std::string(aNumber);
   const std::string s = std::string(9 - aNumber.size(), '0') + std::string(aNumber);
   return s.substr(0, 3) + "." + s.substr(3, 3) + "." + s.substr(6, 3);
 }
 
 std::string FormatCep(std::string_view aCep) {
-  if (aCep.size() != 8 || !AllDigits(aCep)) return std::string(aCep);
+  if (aCep.size() != 8 || !IsAsciiDigits(aCep)) return std::string(aCep);
   return std::string(aCep.substr(0, 5)) + "-" + std::string(aCep.substr(5));
 }
 
