@@ -34,6 +34,11 @@ constexpr const char* Uso =
     "  recibo NUMERO          consulta o processamento de um lote\n"
     "  consultar CHAVE        consulta a situação de uma NF-e\n"
     "  nfeproc NFE PROTOCOLO  monta o documento de distribuição (nfeProc)\n"
+    "  gerar DESCRICAO...     gera as notas de descrições JSON ou INI dos campos, com as\n"
+    "                         regras de negócio do manual\n"
+    "  danfe ARQUIVO          exporta (PDF, PNG) ou imprime o DANFE de uma NF-e\n"
+    "  evento cce|cancelar    registra uma carta de correção ou um cancelamento\n"
+    "  cce ARQUIVO            exporta (PDF) ou imprime uma carta de correção registrada\n"
     "\n"
     "Opções comuns (valem sobre o arquivo de configuração):\n"
     "  --config ARQUIVO       arquivo INI do componente (as chaves de LoadConfig)\n"
@@ -94,6 +99,41 @@ const std::vector<TDefinicaoComando>& Comandos() {
        "Uso: xndnfe nfeproc NFE PROTOCOLO [-o SAIDA]\n\nJunta a NF-e assinada (ou o lote "
        "assinado que a contém) e o seu protocolo de\nautorização (um protNFe ou a resposta de "
        "recibo ou consulta que o contém)\nno documento de distribuição nfeProc.\n"},
+      {"gerar", ComandoGerar, 1, 50, {"-o", "--esquema", "--sem-regras", "--excecoes"},
+       "Uso: xndnfe gerar DESCRICAO... [-o SAIDA] [--esquema PACOTE] [--sem-regras]\n"
+       "                   [--excecoes REGRAS]\n\n"
+       "Gera uma nota por descrição (um arquivo JSON pode descrever várias) pelo componente\n"
+       "de entrada: os campos de cada grupo (\"B\": {\"natOp_B04\": \"Venda\"}, os itens em\n"
+       "\"H\": [...]) são digitados nos datasets, as regras de negócio do manual conferem a\n"
+       "nota e o XML é gerado com a sua chave de acesso. Escreve o lote (elementos NFe, pronto\n"
+       "para assinar ou enviar) em SAIDA ou na saída padrão.\n"
+       "PACOTE: o pacote de esquemas do leiaute (padrão: o mais novo do manual configurado).\n"
+       "REGRAS: regras a não conferir, separadas por \";\".\n"
+       "Sai com 1 quando uma regra de negócio rejeita uma nota.\n"},
+      {"danfe", ComandoDanfe, 1, 1,
+       {"-o", "--png", "--imprimir", "--impressora", "--copias", "--logotipo"},
+       "Uso: xndnfe danfe ARQUIVO [-o SAIDA.pdf] [--png] [--imprimir] [--impressora NOME]\n"
+       "                  [--copias N] [--logotipo IMAGEM]\n\n"
+       "DANFE da NF-e de ARQUIVO (o nfeProc autorizado, ou a NF-e): com -o, exporta o PDF\n"
+       "(e, com --png, uma imagem PNG por página, SAIDA-1.png ...); com --imprimir, imprime na\n"
+       "impressora padrão do CUPS ou na de --impressora (um destino do CUPS ou um endereço\n"
+       "ipp://). O modelo, as frases e o logotipo vêm da configuração (seção DANFE).\n"},
+      {"evento", ComandoEvento, 3, 3, {"-o", "--seq", "--lote", "--protocolo", "--sem-validar"},
+       "Uso: xndnfe evento cce NOTA CORRECAO [--seq N] [-o SAIDA]\n"
+       "     xndnfe evento cancelar NOTA JUSTIFICATIVA [--protocolo NPROT] [-o SAIDA]\n\n"
+       "Assina, valida (salvo com --sem-validar) e envia o evento da NF-e: a carta de correção\n"
+       "(CORRECAO, de 15 a 1000 caracteres; N é o número da correção, padrão 1) ou o\n"
+       "cancelamento (JUSTIFICATIVA, de 15 a 255 caracteres). NOTA é o nfeProc da nota ou a\n"
+       "sua chave de acesso; o cancelamento de uma chave pede o protocolo de autorização em\n"
+       "--protocolo. O documento de distribuição do evento registrado (procEventoNFe) é\n"
+       "gravado em SAIDA (padrão: CHAVE-SEQ-procEventoNFe.xml na pasta atual, com cce ou\n"
+       "canc no nome). Sai com 1 quando o serviço não registra o evento.\n"},
+      {"cce", ComandoCCe, 1, 1, {"-o", "--imprimir", "--impressora", "--copias", "--logotipo"},
+       "Uso: xndnfe cce ARQUIVO [-o SAIDA.pdf] [--imprimir] [--impressora NOME] [--copias N]\n"
+       "                [--logotipo IMAGEM]\n\n"
+       "Exporta em PDF (-o) ou imprime (--imprimir, na impressora padrão ou na de\n"
+       "--impressora) a carta de correção registrada de ARQUIVO (o procEventoNFe gravado por\n"
+       "xndnfe evento cce).\n"},
   };
   return comandos;
 }
@@ -101,7 +141,8 @@ const std::vector<TDefinicaoComando>& Comandos() {
 const std::set<std::string> OpcoesComuns = {"--config",     "--secao", "--uf",       "--versao",
                                             "--ambiente",   "--servidores", "--certificado",
                                             "--senha",      "--esquemas",   "--log"};
-const std::set<std::string> OpcoesSemValor = {"--json", "--help", "-h", "--sem-validar"};
+const std::set<std::string> OpcoesSemValor = {"--json",       "--help", "-h",      "--sem-validar",
+                                              "--sem-regras", "--png",  "--imprimir"};
 
 TLinhaComando Analisar(const std::vector<std::string>& aArgs) {
   TLinhaComando linha;

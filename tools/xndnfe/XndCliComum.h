@@ -63,5 +63,9 @@ int ComandoEnviar(TContexto& aCtx);
 int ComandoRecibo(TContexto& aCtx);
 int ComandoConsultar(TContexto& aCtx);
 int ComandoNFeProc(TContexto& aCtx);
+int ComandoGerar(TContexto& aCtx);    // XndCliGerar.cpp
+int ComandoDanfe(TContexto& aCtx);    // XndCliDocumentos.cpp
+int ComandoEvento(TContexto& aCtx);   // XndCliDocumentos.cpp
+int ComandoCCe(TContexto& aCtx);      // XndCliDocumentos.cpp
 
 }  // namespace xnd::cli
