@@ -49,6 +49,11 @@ class CliTeste : public ::testing::Test {
     const fs::path destino = fs::path(FTemp.MakeDir("Esquemas/vm50a"));
     for (const auto& e : fs::directory_iterator(pacote)) fs::copy(e.path(), destino);
     fs::copy(fs::path(ProgramDirectory()) / "Esquemas/vm50a/Mapping.txt", destino);
+    // The event packages, each in a folder of its name, as Mapping.txt says.
+    for (const char* evento : {"Evento_Generico_PL_v1.01", "Evento_CCe_PL_v1.01", "Evento_Canc_PL_v1.01"}) {
+      const fs::path origem = fs::path(XND_SHARED_DIR) / "schemas" / evento;
+      if (fs::is_directory(origem)) fs::copy(origem, destino / evento);
+    }
     return true;
   }
 

@@ -126,8 +126,8 @@ const std::vector<TDefinicaoComando>& Comandos() {
        "cancelamento (JUSTIFICATIVA, de 15 a 255 caracteres). NOTA é o nfeProc da nota ou a\n"
        "sua chave de acesso; o cancelamento de uma chave pede o protocolo de autorização em\n"
        "--protocolo. O documento de distribuição do evento registrado (procEventoNFe) é\n"
-       "gravado em SAIDA (padrão: CHAVE-SEQ-procEventoNFe.xml na pasta atual, com cce ou\n"
-       "canc no nome). Sai com 1 quando o serviço não registra o evento.\n"},
+       "gravado em SAIDA (padrão, na pasta atual: CHAVE-cce-N-procEventoNFe.xml ou\n"
+       "CHAVE-canc-procEventoNFe.xml). Sai com 1 quando o serviço não registra o evento.\n"},
       {"cce", ComandoCCe, 1, 1, {"-o", "--imprimir", "--impressora", "--copias", "--logotipo"},
        "Uso: xndnfe cce ARQUIVO [-o SAIDA.pdf] [--imprimir] [--impressora NOME] [--copias N]\n"
        "                [--logotipo IMAGEM]\n\n"

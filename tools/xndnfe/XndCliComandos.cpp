@@ -68,12 +68,6 @@ std::string ComandoEsquema(const std::string& aXml) {
   return "";
 }
 
-// A batch identifier from the clock: digits only, at most 15.
-std::string IdLotePadrao() {
-  const auto agora = std::chrono::system_clock::now().time_since_epoch();
-  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(agora).count());
-}
-
 // The NFe elements of a signed batch, by access key.
 std::map<std::string, std::string> NotasPorChave(const std::string& aLote) {
   std::map<std::string, std::string> notas;
@@ -137,6 +131,11 @@ void GravarNFeProcs(TContexto& aCtx, const TRetornoNFe& aResultado, const std::s
 }
 
 }  // namespace
+
+std::string IdLotePadrao() {
+  const auto agora = std::chrono::system_clock::now().time_since_epoch();
+  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(agora).count());
+}
 
 int ComandoStatus(TContexto& aCtx) {
   const TRetornoNFe r = aCtx.NFe->StatusServico();
