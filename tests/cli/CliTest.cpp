@@ -142,7 +142,7 @@ TEST_F(CliTest, HelpForTheToolAndEachCommand) {
   EXPECT_EQ(geral.Codigo, 0);
   EXPECT_NE(geral.Saida.find("Códigos de saída: 0 sucesso, 1 rejeitado"), std::string::npos);
   for (const char* comando : {"status", "certificados", "validar", "assinar", "enviar", "recibo",
-                              "consultar", "nfeproc"}) {
+                              "consultar", "nfeproc", "gerar", "danfe", "evento", "cce"}) {
     const TResultado r = Executar({comando, "--help"});
     EXPECT_EQ(r.Codigo, 0);
     EXPECT_EQ(r.Saida.rfind(std::string("Uso: xndnfe ") + comando, 0), 0u) << comando;
