@@ -159,8 +159,11 @@ void TxndNFeDanfe::PrepararImpressao() {
   if (valor("FormatoExportacao") == "2") report.SetExportFormat(2);
 
   report.SetTemplate(ArquivoModelo());
-  if (const std::string v = valor("Impressora"); !v.empty()) report.SetPrinterName(v);
-  if (const std::string v = valor("SalvarComo"); !v.empty()) report.SetOutputFileName(v);
+  // Handed over even when empty: the engine keeps them between outputs, and a
+  // name left from the previous output would print to that printer or
+  // overwrite that file; empty, the engine refuses the output instead.
+  report.SetPrinterName(valor("Impressora"));
+  report.SetOutputFileName(valor("SalvarComo"));
 
   const std::string modelo = report.Template();
   if (!FileExists(modelo)) {

@@ -137,6 +137,7 @@ TEST_F(DanfeComponentTest, ExportHandsParametersTemplateDataAndOutputInOrder) {
       "Report.Copies=2",
       "Report.ExportFormat=2",
       "Report.Template=" + FRetrato,
+      "Report.PrinterName=",  // even when empty: nothing is left from an earlier output
       "Report.OutputFileName=/srv/danfe.pdf",
       "Report.Data=" + Referencia("nfe310_5itens_vm50.json"),
       "ReportExport",
@@ -176,10 +177,11 @@ TEST_F(DanfeComponentTest, LandscapeNoteGoesToTheNamedPrinter) {
   FDanfe.SetXML(xml);
   EXPECT_EQ(FDanfe.ImprimirNaImpressora(), 0);
   const auto c = Chamadas();
-  ASSERT_GE(c.size(), 5u);
-  EXPECT_EQ(c[c.size() - 5], "Report.Logo=");
-  EXPECT_EQ(c[c.size() - 4], "Report.Template=" + FPaisagem);
-  EXPECT_EQ(c[c.size() - 3], "Report.PrinterName=Financeiro-HP");
+  ASSERT_GE(c.size(), 6u);
+  EXPECT_EQ(c[c.size() - 6], "Report.Logo=");
+  EXPECT_EQ(c[c.size() - 5], "Report.Template=" + FPaisagem);
+  EXPECT_EQ(c[c.size() - 4], "Report.PrinterName=Financeiro-HP");
+  EXPECT_EQ(c[c.size() - 3], "Report.OutputFileName=");
   EXPECT_EQ(c[c.size() - 2].substr(0, 12), "Report.Data=");
   EXPECT_EQ(c.back(), "ReportPrintToPrinter");
 }

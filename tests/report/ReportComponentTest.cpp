@@ -2,7 +2,10 @@
 // samples' XML in, a PDF read back by the independent tools out.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "danfe/xndNFeDanfe.h"
+#include "types/xndNFeExceptions.h"
 #include "platform/files.h"
 #include "tests/report/ReportSupport.h"
 #include "tests/support/SampleDocuments.h"
@@ -49,6 +52,45 @@ TEST(ReportComponentTest, DanfeComponentExportsTheCCeFromItsModel) {
   ASSERT_NE(second, std::string::npos) << text;
   EXPECT_LT(first, second);
   EXPECT_NE(text.find("353180043800804"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace xnd::test
+
+namespace xnd::test {
+namespace {
+
+std::string Falha(const std::function<void()>& aAcao) {
+  try {
+    aAcao();
+  } catch (const ExndException& e) {
+    return e.Message();
+  }
+  return "no exception";
+}
+
+// The printer and the output file are not carried from one output to the next.
+TEST(ReportComponentTest, AnOutputWithoutItsTargetIsRefusedInsteadOfReusingThePreviousOne) {
+  TempDir dir;
+  TxndNFeDanfe danfe;
+  danfe.SetDiretorioLogErro(dir.Path());
+  const std::string modelos = "ModeloRetrato=" + ShippedTemplate("vm40/Danfe/retrato.rtm") + "\r\n";
+  danfe.SetXML(SharedFixture("nfe310_nfeProc_autorizada_5itens.xml"));
+  danfe.SetParams(modelos + "SalvarComo=" + dir.File("primeiro.pdf") + "\r\n");
+  ASSERT_EQ(danfe.ExportarPDF(), 0);
+  const std::string primeiro = ReadFileBytes(dir.File("primeiro.pdf"));
+
+  danfe.SetXML(SharedFixture("nfe310_nfeProc_autorizada_5itens.xml"));
+  danfe.SetParams(modelos);
+  EXPECT_EQ(Falha([&] { danfe.ExportarPDF(); }), "Arquivo de saída do relatório não informado.");
+  EXPECT_EQ(ReadFileBytes(dir.File("primeiro.pdf")), primeiro);
+
+  danfe.SetXML(SharedFixture("nfe310_nfeProc_autorizada_5itens.xml"));
+  danfe.SetParams(modelos + "Impressora=xndNaoExiste\r\n");
+  EXPECT_EQ(Falha([&] { danfe.ImprimirNaImpressora(); }), "Impressora \"xndNaoExiste\" não encontrada.");
+  danfe.SetXML(SharedFixture("nfe310_nfeProc_autorizada_5itens.xml"));
+  danfe.SetParams(modelos);
+  EXPECT_EQ(Falha([&] { danfe.ImprimirNaImpressora(); }), "Impressora não informada.");
 }
 
 }  // namespace
