@@ -7,11 +7,13 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "datasets/xndNFeDataSetVersoes.h"
 #include "datasets/xndXMLDataSetNFe.h"
 #include "platform/text.h"
 #include "rules/xndNFeRules.h"
@@ -87,14 +89,13 @@ TxndDataHoraLocal Relogio() {
   return time_point_cast<milliseconds>(local_days{year{2026} / 12 / 10}) + hours{10};
 }
 
-void BM_Regras50a(benchmark::State& aState) {
-  TxndXMLDataSetNFe motor;
-  motor.SetXMLDicionario(Dicionario());
-  motor.AtivarMestreDetalhe(true);
-  PreencherNota(motor, static_cast<int>(aState.range(0)));
-  const auto executar = [&motor] {
+void Medir(benchmark::State& aState, TxndXMLDataSetNFe& aMotor) {
+  aMotor.SetXMLDicionario(Dicionario());
+  aMotor.AtivarMestreDetalhe(true);
+  PreencherNota(aMotor, static_cast<int>(aState.range(0)));
+  const auto executar = [&aMotor] {
     TxndControllerRulesNFe controle;
-    controle.SetDataSet(&motor);
+    controle.SetDataSet(&aMotor);
     controle.SetVersaoEsquema(pl_008a);
     controle.SetRelogio(Relogio);
     controle.ExecutarRegras(1);
@@ -108,7 +109,20 @@ void BM_Regras50a(benchmark::State& aState) {
   for (auto _ : aState) executar();
   aState.SetItemsProcessed(aState.iterations());
 }
+
+// In the engine of the note's package, as the entry component runs them.
+void BM_Regras50a(benchmark::State& aState) {
+  const std::unique_ptr<TxndNFeCustomDataSet> motor = CriarEngineNFe(pl_008a);
+  Medir(aState, *motor);
+}
 BENCHMARK(BM_Regras50a)->Arg(10)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+// In the bare dictionary engine (no package, no lookup caches).
+void BM_Regras50aMotorDicionario(benchmark::State& aState) {
+  TxndXMLDataSetNFe motor;
+  Medir(aState, motor);
+}
+BENCHMARK(BM_Regras50aMotorDicionario)->Arg(10)->Arg(100)->Unit(benchmark::kMicrosecond);
 
 // Prints the cost per note beside the goal.
 class Relatorio : public benchmark::ConsoleReporter {

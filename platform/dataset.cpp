@@ -156,7 +156,18 @@ TField* TClientDataSet::FindField(std::string_view aName) const {
     for (const auto& field : FFields) FFieldIndex.emplace(UpperCase(field->FieldName()), field.get());
     FFieldIndexValid = true;
   }
-  const auto found = FFieldIndex.find(UpperCase(aName));
+  // UpperCase folds ASCII letters alone in ASCII text: the same fold, without allocating.
+  char folded[64];
+  const bool ascii = aName.size() <= sizeof folded &&
+                     std::all_of(aName.begin(), aName.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) {
+    const auto found = FFieldIndex.find(UpperCase(aName));
+    return found == FFieldIndex.end() ? nullptr : found->second;
+  }
+  std::transform(aName.begin(), aName.end(), folded,
+                 [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; });
+  const auto found = FFieldIndex.find(std::string_view(folded, aName.size()));
   return found == FFieldIndex.end() ? nullptr : found->second;
 }
 
@@ -180,6 +191,7 @@ void TClientDataSet::CheckBrowseMode() {
 
 const TClientDataSet::TRecord* TClientDataSet::ActiveRecord() const {
   if (FState == dsEdit || FState == dsInsert) return &FBuffer;
+  EnsureFresh();
   if (FState == dsInactive || FCurrent < 0) return nullptr;
   return FView[FCurrent];
 }
@@ -219,6 +231,7 @@ void TClientDataSet::Open() {
 void TClientDataSet::Close() {
   if (!Active()) return;
   FState = dsInactive;
+  FPending = TPendingRefresh::None;
   FModified = false;
   FBuffer.clear();
   FRecords.clear();
@@ -231,6 +244,7 @@ void TClientDataSet::Close() {
 void TClientDataSet::EmptyDataSet() {
   CheckActive();
   if (FState != dsBrowse) Cancel();
+  FPending = TPendingRefresh::None;
   FRecords.clear();
   FKeyIndexValid = false;
   FView.clear();
@@ -247,6 +261,7 @@ void TClientDataSet::Scrolled() {
 void TClientDataSet::First() {
   CheckActive();
   CheckBrowseMode();
+  EnsureFresh();
   const int before = FCurrent;
   FCurrent = FView.empty() ? -1 : 0;
   FBof = true;
@@ -257,6 +272,7 @@ void TClientDataSet::First() {
 void TClientDataSet::Last() {
   CheckActive();
   CheckBrowseMode();
+  EnsureFresh();
   const int before = FCurrent;
   FCurrent = static_cast<int>(FView.size()) - 1;
   FEof = true;
@@ -267,6 +283,7 @@ void TClientDataSet::Last() {
 void TClientDataSet::Next() {
   CheckActive();
   CheckBrowseMode();
+  EnsureFresh();
   if (FCurrent + 1 < static_cast<int>(FView.size())) {
     ++FCurrent;
     FBof = false;
@@ -280,6 +297,7 @@ void TClientDataSet::Next() {
 void TClientDataSet::Prior() {
   CheckActive();
   CheckBrowseMode();
+  EnsureFresh();
   if (FCurrent > 0) {
     --FCurrent;
     FBof = false;
@@ -292,10 +310,12 @@ void TClientDataSet::Prior() {
 
 int TClientDataSet::RecordCount() const {
   CheckActive();
+  EnsureFresh();
   return static_cast<int>(FView.size());
 }
 
 int TClientDataSet::RecNo() const {
+  EnsureFresh();
   if (FState == dsInsert) return static_cast<int>(FView.size()) + 1;
   return FCurrent + 1;
 }
@@ -303,6 +323,7 @@ int TClientDataSet::RecNo() const {
 void TClientDataSet::Append() {
   CheckActive();
   CheckBrowseMode();
+  EnsureFresh();
   if (BeforeInsert) BeforeInsert(*this);
   FSavedCurrent = FCurrent;
   FBuffer.assign(FFields.size(), std::nullopt);
@@ -323,6 +344,7 @@ void TClientDataSet::Append() {
 void TClientDataSet::Edit() {
   CheckActive();
   if (FState == dsEdit || FState == dsInsert) return;
+  EnsureFresh();
   if (FView.empty()) {
     Append();
     return;
@@ -393,6 +415,7 @@ void TClientDataSet::Delete() {
     return;
   }
   if (FState == dsEdit) Cancel();
+  EnsureFresh();
   if (FView.empty()) throw EDatabaseError("Cannot perform this operation on an empty dataset");
   TRecord* record = FView[FCurrent];
   if (FKeyIndexValid) Erase(FKeyIndex[RecordKey(*record)], record);
@@ -470,6 +493,7 @@ void TClientDataSet::BuildKeyIndex() const {
 }
 
 void TClientDataSet::RebuildView() {
+  FPending = TPendingRefresh::None;
   FView.clear();
   FViewKey = MasterKey();
   if (!Filtered()) {
@@ -498,8 +522,38 @@ void TClientDataSet::DataChanged(bool aForce) {
   const std::vector<TClientDataSet*> details = FDetails;
   for (TClientDataSet* detail : details) {
     if (!detail->Active()) continue;
-    if (aForce || detail->MasterKey() != detail->FViewKey) detail->RefreshFromMaster();
+    if (detail->FPending != TPendingRefresh::None) {
+      // Already marked, so nothing at or below it is being edited: going
+      // into edit or insert mode refreshes the table and its masters first.
+      if (aForce) detail->FPending = TPendingRefresh::Force;
+      continue;
+    }
+    if (detail->Editing()) {
+      if (aForce || detail->MasterKey() != detail->FViewKey) detail->RefreshFromMaster();
+    } else if (aForce) {
+      detail->FPending = TPendingRefresh::Force;
+    } else if (detail->FPending == TPendingRefresh::None) {
+      detail->FPending = TPendingRefresh::Check;
+    }
   }
+}
+
+bool TClientDataSet::Editing() const {
+  if (FState == dsEdit || FState == dsInsert) return true;
+  return std::any_of(FDetails.begin(), FDetails.end(),
+                     [](const TClientDataSet* d) { return d->Active() && d->Editing(); });
+}
+
+void TClientDataSet::EnsureFresh() const {
+  if (FMasterSource != nullptr && FMasterSource->FDataSet != nullptr)
+    FMasterSource->FDataSet->EnsureFresh();
+  if (FPending == TPendingRefresh::None) return;
+  const bool force = FPending == TPendingRefresh::Force;
+  FPending = TPendingRefresh::None;
+  // The table is not const to its owner: refreshing is how a read sees the
+  // state the master's last move gave it.
+  auto* self = const_cast<TClientDataSet*>(this);
+  if (force || MasterKey() != FViewKey) self->RefreshFromMaster();
 }
 
 void TClientDataSet::Unlink() {

@@ -155,8 +155,14 @@ class TClientDataSet : public TComponent {
   void Prior();
   // After Next on the last record Eof is true and the cursor stays on it;
   // both are true on an empty table.
-  bool Eof() const { return FEof; }
-  bool Bof() const { return FBof; }
+  bool Eof() const {
+    EnsureFresh();
+    return FEof;
+  }
+  bool Bof() const {
+    EnsureFresh();
+    return FBof;
+  }
   // Records the table shows (those of the master's current record for a linked detail).
   int RecordCount() const;
   // 1-based position of the current record, 0 when there is none.
@@ -200,9 +206,18 @@ class TClientDataSet : public TComponent {
   std::vector<std::string> MasterKey() const;
   bool Matches(const TRecord& aRecord, const std::vector<std::string>& aKey) const;
   void RebuildView();
-  // After the current record changed: refresh the details (aForce: even when their key is the same).
+  // After the current record changed: the details are to be refreshed
+  // (aForce: even when their key is the same). A detail being edited or
+  // inserted into is refreshed at once (its pending record is posted under
+  // the master record it was entered for, and so is one whose own details
+  // are being edited); any other is marked and refreshed
+  // at its next use, so moving a master costs nothing for details nobody reads.
   void DataChanged(bool aForce);
   void RefreshFromMaster();
+  // Whether this table or one below it holds a record being edited or inserted.
+  bool Editing() const;
+  // Applies a pending refresh of this table (after its master's, up the chain).
+  void EnsureFresh() const;
   void Scrolled();
   void LinkTo(TDataSource* aSource);
   void Unlink();
@@ -239,10 +254,19 @@ class TClientDataSet : public TComponent {
   std::string FMasterFields;
   std::string FIndexFieldNames;
   std::vector<std::string> FViewKey;  // the master key the view was built for
+  enum class TPendingRefresh : std::uint8_t { None, Check, Force };
+  mutable TPendingRefresh FPending = TPendingRefresh::None;
   std::vector<TDataSource*> FSources;  // sources over this table
   std::vector<TClientDataSet*> FDetails;  // in link order
-  // Upper-cased field name -> field, built on first lookup.
-  mutable std::unordered_map<std::string, TField*> FFieldIndex;
+  // Upper-cased field name -> field, built on first lookup; looked up by
+  // string_view, so a short ASCII name is folded on the stack.
+  struct TNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view aName) const noexcept {
+      return std::hash<std::string_view>{}(aName);
+    }
+  };
+  mutable std::unordered_map<std::string, TField*, TNameHash, std::equal_to<>> FFieldIndex;
   mutable bool FFieldIndexValid = false;
   mutable bool FLinkResolved = false;
   mutable std::vector<const TField*> FMasterLinkFields;

@@ -1,5 +1,7 @@
 #include "rules/xndNFeRulesConst.h"
 
+#include <algorithm>
+
 #include "platform/text.h"
 
 namespace xnd {
@@ -82,10 +84,11 @@ const std::array<std::string_view, 6> kCodigosANP = {
 };
 
 bool ContemCodigo(std::span<const std::string_view> aLista, std::string_view aCodigo) {
-  for (const std::string_view codigo : aLista) {
-    if (SameText(codigo, aCodigo)) return true;
-  }
-  return false;
+  if (std::find(aLista.begin(), aLista.end(), aCodigo) != aLista.end()) return true;
+  // Digits have no case: only a code with other characters may match in another case.
+  if (IsAsciiDigits(aCodigo)) return false;
+  return std::any_of(aLista.begin(), aLista.end(),
+                     [&](std::string_view aItem) { return SameText(aItem, aCodigo); });
 }
 
 }  // namespace xnd

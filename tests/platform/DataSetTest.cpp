@@ -310,6 +310,56 @@ TEST_F(MasterDetail, EmptyDataSetRemovesFilteredOutRecordsToo) {
   EXPECT_EQ(FDetail.RecordCount(), 0);
 }
 
+TEST_F(MasterDetail, AMasterPostThatKeepsTheKeyKeepsTheDetailsPosition) {
+  FMaster.First();
+  FDetail.Last();  // "c"
+  FMaster.Edit();
+  FMaster.FieldByName("id").SetAsString("1");
+  FMaster.Post();
+  EXPECT_EQ(FDetail.RecNo(), 2);
+  EXPECT_EQ(FDetail.FieldByName("valor").AsString(), "c");
+}
+
+// Three levels: a move of the top table reaches a grandchild read directly,
+// and a grandchild record being entered is posted under the records it was
+// entered for.
+TEST(MasterDetailLevels, AGrandchildFollowsTheTopTableAndItsPendingRecordIsPosted) {
+  TClientDataSet topo, meio, neto;
+  topo.AddStringField("id", 5);
+  for (TClientDataSet* t : {&meio, &neto}) {
+    t->AddStringField("id", 5);
+    t->AddStringField("mestre", 5);
+  }
+  for (TClientDataSet* t : {&topo, &meio, &neto}) t->CreateDataSet();
+  for (const char* id : {"1", "2"}) AddRecord(topo, {{"id", id}});
+  AddRecord(meio, {{"id", "m1"}, {"mestre", "1"}});
+  AddRecord(meio, {{"id", "m2"}, {"mestre", "2"}});
+  AddRecord(neto, {{"id", "x"}, {"mestre", "m1"}});
+  AddRecord(neto, {{"id", "y"}, {"mestre", "m2"}});
+  TDataSource fonteTopo{nullptr, &topo}, fonteMeio{nullptr, &meio};
+  meio.SetMasterSource(&fonteTopo);
+  meio.SetMasterFields("id");
+  meio.SetIndexFieldNames("mestre");
+  neto.SetMasterSource(&fonteMeio);
+  neto.SetMasterFields("id");
+  neto.SetIndexFieldNames("mestre");
+
+  topo.Last();
+  EXPECT_EQ(Column(neto, "id"), (std::vector<std::string>{"y"}));
+  topo.First();
+  topo.Next();
+  topo.First();
+  EXPECT_EQ(Column(neto, "id"), (std::vector<std::string>{"x"}));
+
+  neto.Append();
+  neto.FieldByName("id").SetAsString("z");
+  topo.Next();  // posts "z" under m1, then shows the records of m2
+  EXPECT_EQ(neto.State(), dsBrowse);
+  EXPECT_EQ(Column(neto, "id"), (std::vector<std::string>{"y"}));
+  topo.First();
+  EXPECT_EQ(Column(neto, "id"), (std::vector<std::string>{"x", "z"}));
+}
+
 TEST(MasterDetailLifetime, TablesAndSourcesMayGoInAnyOrder) {
   auto master = std::make_unique<TClientDataSet>();
   master->AddStringField("id", 5);
