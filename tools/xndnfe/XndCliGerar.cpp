@@ -440,7 +440,6 @@ int ComandoGerar(TContexto& aCtx) {
   std::string lote = "<lote>";
   json geradas = json::array();
   for (const TNota& nota : notas) {
-    aCtx.Progresso("Gerando " + nota.Rotulo());
     GerarNota(entrada, esquema, nota);
     const std::string nfe = NFeAberta + entrada.LoteNFe()[entrada.LoteNFe().Count() - 1] + "</NFe>";
     lote += nfe;
