@@ -177,6 +177,20 @@ TEST_F(CliGerarTest, ARuleViolationExitsWithOneShowsTheWholeRuleAndWritesNothing
   }
 }
 
+TEST_F(CliGerarTest, TheSameNoteTwiceInOneBatchIsRefused) {
+  const std::string nota = Exemplo("nota.json");
+  const TResultado uma = Executar({"--config", FConfig, "gerar", nota, "--json"});
+  ASSERT_EQ(uma.Codigo, 0) << uma.Erros;
+  const std::string chave = nlohmann::json::parse(uma.Saida)["notas"][0]["chNFe"];
+  const std::string lote = FTemp.Path() + "lote.xml";
+
+  const TResultado r = Executar({"--config", FConfig, "gerar", nota, nota, "-o", lote});
+
+  EXPECT_EQ(r.Codigo, 2);
+  EXPECT_EQ(r.Erros, "xndnfe: " + nota + ": a chave de acesso " + chave + " repete a de " + nota + "\n");
+  EXPECT_FALSE(FileExists(lote));
+}
+
 TEST_F(CliGerarTest, BadDescriptionsAreOneLineOnStderrWithExitTwoAndNothingWritten) {
   const auto escrever = [&](const std::string& aNome, const std::string& aTexto) {
     return FTemp.Write(aNome, aTexto);

@@ -439,13 +439,17 @@ int ComandoGerar(TContexto& aCtx) {
 
   std::string lote = "<lote>";
   json geradas = json::array();
+  std::map<std::string, std::string> chaves;  // key -> the note that has it
   for (const TNota& nota : notas) {
     GerarNota(entrada, esquema, nota);
     const std::string nfe = NFeAberta + entrada.LoteNFe()[entrada.LoteNFe().Count() - 1] + "</NFe>";
+    const std::string chave = TxndNFeXmlUtils::ObterChaveAcesso(nfe, false);
+    // The service would refuse the second as a duplicate.
+    const auto [anterior, nova] = chaves.emplace(chave, nota.Rotulo());
+    if (!nova)
+      EntradaInvalida(nota.Rotulo() + ": a chave de acesso " + chave + " repete a de " + anterior->second);
     lote += nfe;
-    geradas.push_back(json{{"chNFe", TxndNFeXmlUtils::ObterChaveAcesso(nfe, false)},
-                           {"arquivo", nota.Arquivo},
-                           {"nota", nota.Numero}});
+    geradas.push_back(json{{"chNFe", chave}, {"arquivo", nota.Arquivo}, {"nota", nota.Numero}});
   }
   lote += "</lote>";
 
