@@ -51,17 +51,22 @@ TEST_F(CliGerarTest, TheExampleNotePassesTheRulesAndItsSignedNoteIsValidAgainstT
   const std::string chave = r.Saida.substr(0, 44);
   EXPECT_EQ(r.Saida.substr(44), " gerada\n");
   // cUF, AAMM of the date of issue, CNPJ, mod, serie, nNF, tpEmis, cNF.
-  EXPECT_EQ(chave.substr(0, 2) + "|" + chave.substr(2, 4) + "|" + chave.substr(6, 37),
-            "35|" + hoje.substr(2, 2) + hoje.substr(5, 2) + "|1234567800019555001000000001110000001");
+  EXPECT_EQ(
+      chave.substr(0, 2) + "|" + chave.substr(2, 4) + "|" + chave.substr(6, 37),
+      "35|" + hoje.substr(2, 2) + hoje.substr(5, 2) + "|1234567800019555001000000001110000001");
   const std::string xml = ReadFileBytes(lote);
-  EXPECT_EQ(xml.rfind(std::string("<lote>") + NFeWrapper + "<infNFe Id=\"NFe" + chave + "\" versao=\"3.10\">", 0), 0u);
+  EXPECT_EQ(xml.rfind(std::string("<lote>") + NFeWrapper + "<infNFe Id=\"NFe" + chave +
+                          "\" versao=\"3.10\">",
+                      0),
+            0u);
   EXPECT_EQ(xml.substr(xml.size() - 22), "</infNFe></NFe></lote>");
   // Left empty in the description: issued now, in the time zone of SP.
   const std::string emissao = ObterValorTag("dhEmi", xml);
   EXPECT_EQ(emissao.size(), 25u) << emissao;
   EXPECT_EQ(emissao.substr(0, 10) + emissao.substr(19), hoje + "-03:00") << emissao;
 
-  if (!InstalarEsquemas()) GTEST_SKIP() << "the national schemas are not in " XND_SHARED_DIR "/schemas";
+  if (!InstalarEsquemas())
+    GTEST_SKIP() << "the national schemas are not in " XND_SHARED_DIR "/schemas";
   const std::string assinado = FTemp.Path() + "assinado.xml";
   const TResultado assinatura = Rodar({"assinar", lote, "-o", assinado});
   ASSERT_EQ(assinatura.Codigo, 0) << assinatura.Erros;
@@ -79,7 +84,8 @@ TEST_F(CliGerarTest, TwoNotesFromJsonAndIniAreSignedSentAndAuthorised) {
   const bool esquemas = InstalarEsquemas();
   const std::string lote = FTemp.Path() + "lote.xml";
 
-  const TResultado gerar = Rodar({"gerar", Exemplo("nota.json"), Exemplo("nota.ini"), "-o", lote, "--json"});
+  const TResultado gerar =
+      Rodar({"gerar", Exemplo("nota.json"), Exemplo("nota.ini"), "-o", lote, "--json"});
 
   ASSERT_EQ(gerar.Codigo, 0) << gerar.Erros;
   const auto geradas = nlohmann::json::parse(gerar.Saida);
@@ -107,8 +113,10 @@ TEST_F(CliGerarTest, SeveralNotesInOneJsonNumbersAsWrittenAndIniRecordsInNumberO
   std::string outra = StringReplace(nota, "\"nNF_B08\": \"1\"", "\"nNF_B08\": \"3\"", false);
   outra = StringReplace(outra, "\"pesoL_X31\": \"12.500\"", "\"pesoL_X31\": 12.500", false);
   const std::string notas = FTemp.Write("notas.json", "{\"notas\": [" + nota + "," + outra + "]}");
-  const std::string ini = FTemp.Write(
-      "volumes.ini", ReadFileBytes(Exemplo("nota.ini")) + "\n[X/VOL:3]\nqVol_X27=3\n[X/VOL:2]\nqVol_X27=2\n");
+  // With a byte order mark, as Windows editors save it.
+  const std::string ini =
+      FTemp.Write("volumes.ini", "\xEF\xBB\xBF" + ReadFileBytes(Exemplo("nota.ini")) +
+                                     "\n[X/VOL:3]\nqVol_X27=3\n[X/VOL:2]\nqVol_X27=2\n");
 
   const TResultado r = Executar({"--config", FConfig, "gerar", notas, ini, "--json"});
 
@@ -123,14 +131,16 @@ TEST_F(CliGerarTest, SeveralNotesInOneJsonNumbersAsWrittenAndIniRecordsInNumberO
   std::vector<std::string> xmls;
   for (int i = 0; i < 3; ++i) {
     xmls.push_back(TxndNFeXmlUtils::ExtrairNFePadrao(i, lote, false));
-    EXPECT_EQ(TxndNFeXmlUtils::ObterChaveAcesso(NFeWrapper + xmls.back() + "</NFe>", false), j["notas"][i]["chNFe"]);
+    EXPECT_EQ(TxndNFeXmlUtils::ObterChaveAcesso(NFeWrapper + xmls.back() + "</NFe>", false),
+              j["notas"][i]["chNFe"]);
   }
   EXPECT_EQ(ObterValorTag("nNF", xmls[1]), "3");
   EXPECT_EQ(ObterValorTag("pesoL", xmls[1]), "12.500");
   const std::size_t vol = xmls[2].find("<vol>");
   ASSERT_NE(vol, std::string::npos);
   EXPECT_EQ(xmls[2].substr(vol, 26), "<vol><qVol>1</qVol><esp>PA");
-  EXPECT_NE(xmls[2].find("</vol><vol><qVol>2</qVol></vol><vol><qVol>3</qVol></vol></transp>"), std::string::npos);
+  EXPECT_NE(xmls[2].find("</vol><vol><qVol>2</qVol></vol><vol><qVol>3</qVol></vol></transp>"),
+            std::string::npos);
 }
 
 TEST_F(CliGerarTest, TheSchemaPackageFollowsTheManualAndTheDateOfIssueItsLayout) {
@@ -141,12 +151,13 @@ TEST_F(CliGerarTest, TheSchemaPackageFollowsTheManualAndTheDateOfIssueItsLayout)
   };
   const std::vector<Caso> casos = {
       {{}, "dhEmi", "<dEmi>"},
-      {{"--versao", "5.0"}, "dEmi", "<dhEmi>"},                            // pl_006s
-      {{"--versao", "3.0"}, "dEmi", "<dhEmi>"},                            // pl_005f
+      {{"--versao", "5.0"}, "dEmi", "<dhEmi>"},  // pl_006s
+      {{"--versao", "3.0"}, "dEmi", "<dhEmi>"},  // pl_005f
       {{"--versao", "5.0", "--esquema", "PL_008A"}, "dhEmi", "<dEmi>"},
   };
   for (const Caso& c : casos) {
-    std::vector<std::string> args = {"--config", FConfig, "gerar", Exemplo("nota.json"), "--sem-regras"};
+    std::vector<std::string> args = {"--config", FConfig, "gerar", Exemplo("nota.json"),
+                                     "--sem-regras"};
     args.insert(args.end(), c.Opcoes.begin(), c.Opcoes.end());
     const TResultado r = Executar(args);
     ASSERT_EQ(r.Codigo, 0) << r.Erros;
@@ -156,14 +167,17 @@ TEST_F(CliGerarTest, TheSchemaPackageFollowsTheManualAndTheDateOfIssueItsLayout)
 }
 
 TEST_F(CliGerarTest, ARuleViolationExitsWithOneShowsTheWholeRuleAndWritesNothing) {
-  const std::string nota = ExemploAlterado(FTemp, "cnpj.json", {{"12345678000195", "12345678000196"}});
+  const std::string nota =
+      ExemploAlterado(FTemp, "cnpj.json", {{"12345678000195", "12345678000196"}});
   const std::string lote = FTemp.Path() + "lote.xml";
 
   const TResultado r = Rodar({"gerar", Exemplo("nota.ini"), nota, "-o", lote});
 
   EXPECT_EQ(r.Codigo, 1);
-  EXPECT_EQ(r.Erros, "xndnfe: " + nota +
-                         ": [GC02]: 207 - Rejeição: CNPJ do emitente inválido. Verifique o Campo: CNPJ_C02\n");
+  EXPECT_EQ(
+      r.Erros,
+      "xndnfe: " + nota +
+          ": [GC02]: 207 - Rejeição: CNPJ do emitente inválido. Verifique o Campo: CNPJ_C02\n");
   EXPECT_EQ(r.Saida, "");
   EXPECT_FALSE(FileExists(lote));
 
@@ -187,7 +201,8 @@ TEST_F(CliGerarTest, TheSameNoteTwiceInOneBatchIsRefused) {
   const TResultado r = Executar({"--config", FConfig, "gerar", nota, nota, "-o", lote});
 
   EXPECT_EQ(r.Codigo, 2);
-  EXPECT_EQ(r.Erros, "xndnfe: " + nota + ": a chave de acesso " + chave + " repete a de " + nota + "\n");
+  EXPECT_EQ(r.Erros,
+            "xndnfe: " + nota + ": a chave de acesso " + chave + " repete a de " + nota + "\n");
   EXPECT_FALSE(FileExists(lote));
 }
 
@@ -203,44 +218,84 @@ TEST_F(CliGerarTest, BadDescriptionsAreOneLineOnStderrWithExitTwoAndNothingWritt
     std::vector<std::string> Opcoes;
   };
   const std::vector<Caso> casos = {
-      {FTemp.Path() + "nao-existe.json", "arquivo não encontrado: " + FTemp.Path() + "nao-existe.json", {}},
+      {FTemp.Path() + "nao-existe.json",
+       "arquivo não encontrado: " + FTemp.Path() + "nao-existe.json",
+       {}},
       {escrever("texto.txt", "natOp_B04=Venda\n"), ": não é uma descrição JSON nem INI", {}},
       {escrever("vazio.json", ""), ": não é uma descrição JSON nem INI", {}},
-      {escrever("mal.json", "{\n  \"B\": {\"natOp_B04\": \"x\",}\n}"), ": JSON malformado na linha 2, coluna 26", {}},
+      {escrever("mal.json", "{\n  \"B\": {\"natOp_B04\": \"x\",}\n}"),
+       ": JSON malformado na linha 2, coluna 26",
+       {}},
       {escrever("curto.json", "{\"B\": {"), ": JSON malformado na linha 1, coluna 8", {}},
-      {escrever("repetida.json", "{\"B\": {\"natOp_B04\": \"a\", \"natOp_B04\": \"b\"}}"), ": chave repetida: natOp_B04", {}},
-      {escrever("campo.json", "{\"B\": {\"natop_B04\": \"Venda\"}}"), ": campo desconhecido no grupo B: natop_B04", {}},
-      {escrever("handle.json", "{\"H\": [{\"I\": {\"handle_H\": \"7\"}}]}"), ": campo desconhecido no grupo I: handle_H", {}},
+      {escrever("repetida.json", "{\"B\": {\"natOp_B04\": \"a\", \"natOp_B04\": \"b\"}}"),
+       ": chave repetida: natOp_B04",
+       {}},
+      {escrever("campo.json", "{\"B\": {\"natop_B04\": \"Venda\"}}"),
+       ": campo desconhecido no grupo B: natop_B04",
+       {}},
+      {escrever("handle.json", "{\"H\": [{\"I\": {\"handle_H\": \"7\"}}]}"),
+       ": campo desconhecido no grupo I: handle_H",
+       {}},
       {escrever("grupo.json", "{\"QQ\": {}}"), ": grupo desconhecido: QQ", {}},
-      {escrever("mestre.json", "{\"N\": {}}"), ": o grupo N não é um grupo da nota (o seu mestre é H)", {}},
-      {escrever("detalhe.json", "{\"X\": {\"DUP\": {}}}"), ": o grupo DUP não é um detalhe do grupo X (o seu mestre é Y)", {}},
-      {escrever("mestre2.json", "{\"H\": {\"B\": {}}}"), ": o grupo B não é um detalhe do grupo H (é um grupo da nota)", {}},
-      {escrever("bool.json", "{\"B\": {\"natOp_B04\": true}}"), ": o campo natOp_B04 do grupo B deve ser um texto ou um número", {}},
-      {escrever("null.json", "{\"B\": {\"natOp_B04\": null}}"), ": o campo natOp_B04 do grupo B deve ser um texto ou um número", {}},
-      {escrever("objeto.json", "{\"B\": {\"natOp_B04\": {\"x\": \"1\"}}}"), ": o campo natOp_B04 do grupo B deve ser um texto ou um número", {}},
-      {escrever("registro.json", "{\"B\": \"Venda\"}"), ": o grupo B deve ser um objeto ou uma lista de objetos", {}},
+      {escrever("mestre.json", "{\"N\": {}}"),
+       ": o grupo N não é um grupo da nota (o seu mestre é H)",
+       {}},
+      {escrever("detalhe.json", "{\"X\": {\"DUP\": {}}}"),
+       ": o grupo DUP não é um detalhe do grupo X (o seu mestre é Y)",
+       {}},
+      {escrever("mestre2.json", "{\"H\": {\"B\": {}}}"),
+       ": o grupo B não é um detalhe do grupo H (é um grupo da nota)",
+       {}},
+      {escrever("bool.json", "{\"B\": {\"natOp_B04\": true}}"),
+       ": o campo natOp_B04 do grupo B deve ser um texto ou um número",
+       {}},
+      {escrever("null.json", "{\"B\": {\"natOp_B04\": null}}"),
+       ": o campo natOp_B04 do grupo B deve ser um texto ou um número",
+       {}},
+      {escrever("objeto.json", "{\"B\": {\"natOp_B04\": {\"x\": \"1\"}}}"),
+       ": o campo natOp_B04 do grupo B deve ser um texto ou um número",
+       {}},
+      {escrever("registro.json", "{\"B\": \"Venda\"}"),
+       ": o grupo B deve ser um objeto ou uma lista de objetos",
+       {}},
       {escrever("unico.json", "{\"B\": [{}, {}]}"), ": o grupo B admite um só registro", {}},
-      {escrever("vazia.json", "{\"notas\": []}"), ": \"notas\" deve ser uma lista de notas, com ao menos uma", {}},
-      {escrever("outras.json", "{\"notas\": [{}], \"B\": {}}"), ": uma descrição com \"notas\" não tem outras chaves", {}},
+      {escrever("vazia.json", "{\"notas\": []}"),
+       ": \"notas\" deve ser uma lista de notas, com ao menos uma",
+       {}},
+      {escrever("outras.json", "{\"notas\": [{}], \"B\": {}}"),
+       ": uma descrição com \"notas\" não tem outras chaves",
+       {}},
       {escrever("lista.json", "{\"notas\": [{}, 2]}"), ": a nota 2 não é um objeto", {}},
-      {escrever("campo.ini", "[B]\nnatop_B04=Venda\n"), ": campo desconhecido no grupo B: natop_B04", {}},
+      {escrever("campo.ini", "[B]\nnatop_B04=Venda\n"),
+       ": campo desconhecido no grupo B: natop_B04",
+       {}},
       {escrever("secao.ini", "[H:0/I]\n"), ": seção inválida: [H:0/I]", {}},
       {escrever("secao2.ini", "[H:1//I]\n"), ": seção inválida: [H:1//I]", {}},
       {escrever("repetida.ini", "[H]\nnItem_H02=1\n[H:1]\n"), ": seção repetida: [H:1]", {}},
-      {escrever("chave.ini", "[B]\nnNF_B08=1\nnNF_B08=2\n"), ": campo repetido em [B]: nNF_B08", {}},
-      {escrever("fora.ini", "; nota\nnNF_B08=1\n[B]\n"), ": linha fora de uma seção: nNF_B08=1", {}},
+      {escrever("chave.ini", "[B]\nnNF_B08=1\nnNF_B08=2\n"),
+       ": campo repetido em [B]: nNF_B08",
+       {}},
+      {escrever("fora.ini", "; nota\nnNF_B08=1\n[B]\n"),
+       ": linha fora de uma seção: nNF_B08=1",
+       {}},
       {escrever("linha.ini", "[B]\nnNF_B08 1\n"), ": linha sem \"=\" em [B]: nNF_B08 1", {}},
       {ExemploAlterado(FTemp, "enum.json", {{"\"mod_B06\": \"55\"", "\"mod_B06\": \"99\""}}),
        ": Conteúdo 99 é inválido para o campo mod_B06 [Código do modelo do Documento Fiscal].",
        {}},
-      {ExemploAlterado(FTemp, "itens.json", {{"\"nItem_H02\": \"2\",", "\"nItem_H02\": \"2\", \"M\": [{}, {}],"}}),
+      {ExemploAlterado(FTemp, "itens.json",
+                       {{"\"nItem_H02\": \"2\",", "\"nItem_H02\": \"2\", \"M\": [{}, {}],"}}),
        ": o grupo M admite um só registro",
        {}},
-      {escrever("segunda.json", "{\"notas\": [" + ReadFileBytes(Exemplo("nota.json")) + ", {\"QQ\": {}}]}"),
+      {escrever("segunda.json",
+                "{\"notas\": [" + ReadFileBytes(Exemplo("nota.json")) + ", {\"QQ\": {}}]}"),
        ", nota 2: grupo desconhecido: QQ",
        {}},
-      {escrever("muitas.json", muitas + "]}"), "O Lote não pode possuir mais de 50 notas: as descrições somam 51.", {}},
-      {Exemplo("nota.json"), "pacote de esquemas desconhecido: pl_009 (use um de pl_005a a pl_008a)", {"--esquema", "pl_009"}},
+      {escrever("muitas.json", muitas + "]}"),
+       "O Lote não pode possuir mais de 50 notas: as descrições somam 51.",
+       {}},
+      {Exemplo("nota.json"),
+       "pacote de esquemas desconhecido: pl_009 (use um de pl_005a a pl_008a)",
+       {"--esquema", "pl_009"}},
   };
   const std::string saida = FTemp.Path() + "lote.xml";
   for (const Caso& c : casos) {

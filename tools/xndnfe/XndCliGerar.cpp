@@ -55,14 +55,15 @@ constexpr const char* NFeAberta = "<NFe xmlns=\"http://www.portalfiscal.inf.br/n
 
 // The names of TVersaoEsquema, by ordinal.
 constexpr std::array<const char*, 17> NomesEsquema = {
-    "pl_005a", "pl_005b", "pl_005c", "pl_005d", "pl_005f", "pl_006e", "pl_006f", "pl_006g", "pl_006i",
-    "pl_006j", "pl_006m", "pl_006n", "pl_006p", "pl_006q", "pl_006r", "pl_006s", "pl_008a"};
+    "pl_005a", "pl_005b", "pl_005c", "pl_005d", "pl_005f", "pl_006e",
+    "pl_006f", "pl_006g", "pl_006i", "pl_006j", "pl_006m", "pl_006n",
+    "pl_006p", "pl_006q", "pl_006r", "pl_006s", "pl_008a"};
 
 // Datasets of one record per note or per item (the schema's groups of at
 // most one occurrence); every other dataset takes a list.
-const std::set<std::string> RegistroUnico = {"A", "B",  "C",  "D", "E", "F", "G", "W", "X", "Y",
-                                             "Z", "CANA", "I", "J", "L1", "L2", "M", "N", "NA", "O",
-                                             "P", "Q",  "R",  "S", "T", "U", "UA", "V"};
+const std::set<std::string> RegistroUnico = {
+    "A",  "B",  "C", "D", "E",  "F", "G", "W", "X", "Y", "Z", "CANA", "I",  "J",
+    "L1", "L2", "M", "N", "NA", "O", "P", "Q", "R", "S", "T", "U",    "UA", "V"};
 
 [[noreturn]] void EntradaInvalida(const std::string& aMensagem) {
   throw ECliFalha(csEntradaInvalida, aMensagem);
@@ -93,7 +94,7 @@ TVersaoEsquema EscolherEsquema(const TContexto& aCtx) {
 // One note of a description.
 struct TNota {
   std::string Arquivo;
-  int Numero = 1;     // its place in the file, from 1
+  int Numero = 1;       // its place in the file, from 1
   bool Varias = false;  // the file describes several
   json Campos;
 
@@ -127,7 +128,8 @@ class TLeitorJson : public nlohmann::json_sax<json> {
     FChave = aChave;
     return true;
   }
-  bool parse_error(std::size_t aPosicao, const std::string&, const nlohmann::detail::exception&) override {
+  bool parse_error(std::size_t aPosicao, const std::string&,
+                   const nlohmann::detail::exception&) override {
     PosicaoErro = aPosicao;
     return false;
   }
@@ -162,12 +164,14 @@ class TLeitorJson : public nlohmann::json_sax<json> {
 json LerJson(const std::string& aArquivo, const std::string& aTexto) {
   TLeitorJson leitor;
   if (json::sax_parse(aTexto, &leitor)) return std::move(leitor.Raiz);
-  if (!leitor.ChaveRepetida.empty()) EntradaInvalida(aArquivo + ": chave repetida: " + leitor.ChaveRepetida);
+  if (!leitor.ChaveRepetida.empty())
+    EntradaInvalida(aArquivo + ": chave repetida: " + leitor.ChaveRepetida);
   // The parser reports how many characters it had read, the bad one included.
   const std::size_t lidos = std::min(leitor.PosicaoErro, aTexto.size() + 1);
   const std::string antes = aTexto.substr(0, lidos == 0 ? 0 : lidos - 1);
   const std::size_t quebra = antes.rfind('\n');
-  const std::size_t linha = 1 + static_cast<std::size_t>(std::count(antes.begin(), antes.end(), '\n'));
+  const std::size_t linha =
+      1 + static_cast<std::size_t>(std::count(antes.begin(), antes.end(), '\n'));
   const std::size_t coluna = quebra == std::string::npos ? antes.size() + 1 : antes.size() - quebra;
   EntradaInvalida(aArquivo + ": JSON malformado na linha " + std::to_string(linha) + ", coluna " +
                   std::to_string(coluna));
@@ -180,7 +184,8 @@ struct TRegistroIni {
   std::vector<std::pair<std::string, std::map<int, std::unique_ptr<TRegistroIni>>>> Grupos;
 
   TRegistroIni& Filho(const std::string& aGrupo, int aNumero) {
-    auto grupo = std::find_if(Grupos.begin(), Grupos.end(), [&](const auto& g) { return g.first == aGrupo; });
+    auto grupo = std::find_if(Grupos.begin(), Grupos.end(),
+                              [&](const auto& g) { return g.first == aGrupo; });
     if (grupo == Grupos.end()) {
       Grupos.emplace_back(aGrupo, std::map<int, std::unique_ptr<TRegistroIni>>());
       grupo = std::prev(Grupos.end());
@@ -231,7 +236,9 @@ bool Comentario(const std::string& aLinha) {
 json LerIni(const std::string& aArquivo, const std::string& aTexto) {
   // Lines before the first section are not read by the INI parser: only
   // comments may stand there.
-  for (const std::string_view linha : SplitLines(aTexto)) {
+  const std::string_view semBom =
+      aTexto.rfind("\xEF\xBB\xBF", 0) == 0 ? std::string_view(aTexto).substr(3) : aTexto;
+  for (const std::string_view linha : SplitLines(semBom)) {
     const std::string texto = Trim(linha);
     if (!texto.empty() && texto[0] == '[') break;
     if (!Comentario(texto)) EntradaInvalida(aArquivo + ": linha fora de uma seção: " + texto);
@@ -249,12 +256,14 @@ json LerIni(const std::string& aArquivo, const std::string& aTexto) {
       chave += "/" + grupo + ":" + std::to_string(numero);
       registro = &registro->Filho(grupo, numero);
     }
-    if (!secoes.insert(chave).second) EntradaInvalida(aArquivo + ": seção repetida: [" + secao.Name + "]");
+    if (!secoes.insert(chave).second)
+      EntradaInvalida(aArquivo + ": seção repetida: [" + secao.Name + "]");
     std::set<std::string> campos;
     for (const TIniContent::Entry& entrada : secao.Entries) {
       if (!entrada.IsKey) {
         if (!Comentario(entrada.Line))
-          EntradaInvalida(aArquivo + ": linha sem \"=\" em [" + secao.Name + "]: " + Trim(entrada.Line));
+          EntradaInvalida(aArquivo + ": linha sem \"=\" em [" + secao.Name +
+                          "]: " + Trim(entrada.Line));
         continue;
       }
       if (!campos.insert(entrada.Name).second)
@@ -270,7 +279,8 @@ std::vector<TNota> LerDescricao(const std::string& aArquivo) {
   const std::string texto = LerArquivo(aArquivo, false);
   const std::size_t inicio = texto.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
   const char primeiro = inicio == std::string::npos ? '\0' : texto[inicio];
-  if (primeiro == '[' || primeiro == ';') return {TNota{aArquivo, 1, false, LerIni(aArquivo, texto)}};
+  if (primeiro == '[' || primeiro == ';')
+    return {TNota{aArquivo, 1, false, LerIni(aArquivo, texto)}};
   if (primeiro != '{') EntradaInvalida(aArquivo + ": não é uma descrição JSON nem INI");
   json raiz = LerJson(aArquivo, texto);
   if (!raiz.contains("notas")) return {TNota{aArquivo, 1, false, std::move(raiz)}};
@@ -282,7 +292,8 @@ std::vector<TNota> LerDescricao(const std::string& aArquivo) {
   std::vector<TNota> notas;
   for (json& nota : lista) {
     const int numero = static_cast<int>(notas.size()) + 1;
-    if (!nota.is_object()) EntradaInvalida(aArquivo + ": a nota " + IntToStr(numero) + " não é um objeto");
+    if (!nota.is_object())
+      EntradaInvalida(aArquivo + ": a nota " + IntToStr(numero) + " não é um objeto");
     notas.push_back(TNota{aArquivo, numero, lista.size() > 1, std::move(nota)});
   }
   return notas;
@@ -295,8 +306,10 @@ std::vector<TNota> LerDescricao(const std::string& aArquivo) {
 std::string AgoraNaUF(const std::string& aCUF, bool aSoData) {
   int horas = -3;
   if (aCUF == "12") horas = -5;  // AC
-  if (aCUF == "11" || aCUF == "13" || aCUF == "14" || aCUF == "50" || aCUF == "51") horas = -4;  // RO AM RR MS MT
-  const std::time_t agora = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) + horas * 3600;
+  if (aCUF == "11" || aCUF == "13" || aCUF == "14" || aCUF == "50" || aCUF == "51")
+    horas = -4;  // RO AM RR MS MT
+  const std::time_t agora =
+      std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) + horas * 3600;
   std::tm local{};
   gmtime_r(&agora, &local);
   char texto[32];
@@ -315,7 +328,8 @@ class TDigitacao {
       TXmlDataSetNFe* dataSet = DataSet(chave);
       if (dataSet == nullptr) Falha("grupo desconhecido: " + chave);
       if (!dataSet->NomeMestre().empty())
-        Falha("o grupo " + chave + " não é um grupo da nota (o seu mestre é " + dataSet->NomeMestre() + ")");
+        Falha("o grupo " + chave + " não é um grupo da nota (o seu mestre é " +
+              dataSet->NomeMestre() + ")");
       Registros(*dataSet, valor);
     }
   }
@@ -333,7 +347,8 @@ class TDigitacao {
 
   void Registros(TXmlDataSetNFe& aDataSet, const json& aValor) {
     if (aValor.is_object()) return Registro(aDataSet, aValor);
-    if (!aValor.is_array()) Falha("o grupo " + aDataSet.Name() + " deve ser um objeto ou uma lista de objetos");
+    if (!aValor.is_array())
+      Falha("o grupo " + aDataSet.Name() + " deve ser um objeto ou uma lista de objetos");
     if (aValor.size() > 1 && RegistroUnico.count(aDataSet.Name()) != 0)
       Falha("o grupo " + aDataSet.Name() + " admite um só registro");
     for (const json& registro : aValor) {
@@ -353,7 +368,8 @@ class TDigitacao {
       if (detalhe == nullptr) continue;
       if (detalhe->NomeMestre() != aDataSet.Name())
         Falha("o grupo " + chave + " não é um detalhe do grupo " + aDataSet.Name() +
-              (detalhe->NomeMestre().empty() ? " (é um grupo da nota)" : " (o seu mestre é " + detalhe->NomeMestre() + ")"));
+              (detalhe->NomeMestre().empty() ? " (é um grupo da nota)"
+                                             : " (o seu mestre é " + detalhe->NomeMestre() + ")"));
       Registros(*detalhe, valor);
     }
     FMotor.SalvarParte(aDataSet.Name());
@@ -362,7 +378,8 @@ class TDigitacao {
   // The empty record Incluir left for this master record is used; otherwise
   // a new one is appended.
   void NovoRegistro(TXmlDataSetNFe& aDataSet) {
-    if (aDataSet.State() == dsInsert && !FMotor.PossuiDados(aDataSet) && DoMestreAtual(aDataSet)) return;
+    if (aDataSet.State() == dsInsert && !FMotor.PossuiDados(aDataSet) && DoMestreAtual(aDataSet))
+      return;
     FMotor.IncluirParte(aDataSet.Name());
   }
 
@@ -375,10 +392,12 @@ class TDigitacao {
 
   void Campo(TXmlDataSetNFe& aDataSet, const std::string& aNome, const json& aValor) {
     TField* campo = aDataSet.FindField(aNome);
-    if (campo == nullptr || campo->FieldName() != aNome || aNome == "handle" || aNome == aDataSet.CampoChave())
+    if (campo == nullptr || campo->FieldName() != aNome || aNome == "handle" ||
+        aNome == aDataSet.CampoChave())
       Falha("campo desconhecido no grupo " + aDataSet.Name() + ": " + aNome);
     if (!aValor.is_string())
-      Falha("o campo " + aNome + " do grupo " + aDataSet.Name() + " deve ser um texto ou um número");
+      Falha("o campo " + aNome + " do grupo " + aDataSet.Name() +
+            " deve ser um texto ou um número");
     campo->SetAsString(aValor.get<std::string>());
   }
 
@@ -447,7 +466,8 @@ int ComandoGerar(TContexto& aCtx) {
     // The service would refuse the second as a duplicate.
     const auto [anterior, nova] = chaves.emplace(chave, nota.Rotulo());
     if (!nova)
-      EntradaInvalida(nota.Rotulo() + ": a chave de acesso " + chave + " repete a de " + anterior->second);
+      EntradaInvalida(nota.Rotulo() + ": a chave de acesso " + chave + " repete a de " +
+                      anterior->second);
     lote += nfe;
     geradas.push_back(json{{"chNFe", chave}, {"arquivo", nota.Arquivo}, {"nota", nota.Numero}});
   }
