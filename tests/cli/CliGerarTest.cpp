@@ -143,27 +143,49 @@ TEST_F(CliGerarTest, SeveralNotesInOneJsonNumbersAsWrittenAndIniRecordsInNumberO
             std::string::npos);
 }
 
-TEST_F(CliGerarTest, TheSchemaPackageFollowsTheManualAndTheDateOfIssueItsLayout) {
+// The 3.10 example under older packages: the fields their layouts lack are
+// named on stderr (the note is generated all the same).
+TEST_F(CliGerarTest, ThePackageFollowsTheManualTheDateItsLayoutAndFieldsLeftOutAreNamed) {
+  const std::string nota = Exemplo("nota.json");
+  const std::string fora310 = "idDest_B11a, indFinal_B25a, indPres_B25b";
   struct Caso {
     std::vector<std::string> Opcoes;
     std::string Campo;  // the date the package writes, filled with today
     std::string Ausente;
+    std::string Aviso;
   };
   const std::vector<Caso> casos = {
-      {{}, "dhEmi", "<dEmi>"},
-      {{"--versao", "5.0"}, "dEmi", "<dhEmi>"},  // pl_006s
-      {{"--versao", "3.0"}, "dEmi", "<dhEmi>"},  // pl_005f
-      {{"--versao", "5.0", "--esquema", "PL_008A"}, "dhEmi", "<dEmi>"},
+      {{}, "dhEmi", "<dEmi>", ""},
+      {{"--versao", "5.0"},
+       "dEmi",
+       "<dhEmi>",
+       "xndnfe: aviso: " + nota + ": campos que a nota gerada não leva (pl_006s): " + fora310 +
+           ", indIEDest_E16a, vICMSDeson_W04a\n"},
+      {{"--versao", "3.0"},
+       "dEmi",
+       "<dhEmi>",
+       "xndnfe: aviso: " + nota + ": campos que a nota gerada não leva (pl_005f): " + fora310 +
+           ", CRT_C21, indIEDest_E16a, email_E19, vICMSDeson_W04a\n"},
+      {{"--versao", "5.0", "--esquema", "PL_008A"}, "dhEmi", "<dEmi>", ""},
   };
   for (const Caso& c : casos) {
-    std::vector<std::string> args = {"--config", FConfig, "gerar", Exemplo("nota.json"),
-                                     "--sem-regras"};
+    std::vector<std::string> args = {"--config", FConfig, "gerar", nota, "--sem-regras"};
     args.insert(args.end(), c.Opcoes.begin(), c.Opcoes.end());
     const TResultado r = Executar(args);
     ASSERT_EQ(r.Codigo, 0) << r.Erros;
     EXPECT_EQ(ObterValorTag(c.Campo, r.Saida).substr(0, 10), HojeEmSaoPaulo()) << c.Campo;
     EXPECT_EQ(r.Saida.find(c.Ausente), std::string::npos) << c.Ausente;
+    EXPECT_EQ(r.Erros, c.Aviso);
   }
+  // A group no 3.10 writer reads, and a field its CST does not take.
+  const std::string extra = ExemploAlterado(
+      FTemp, "extra.json",
+      {{"\"Z\": {", "\"PAG\": {\"tPag_YA02\": \"01\"}, \"Z\": {"},
+       {"\"vICMS_N17\": \"27.00\"", "\"vICMS_N17\": \"27.00\", \"pRedBC_N14\": \"10.00\""}});
+  const TResultado r = Executar({"--config", FConfig, "gerar", extra});
+  EXPECT_EQ(r.Codigo, 0) << r.Erros;
+  EXPECT_EQ(r.Erros, "xndnfe: aviso: " + extra +
+                         ": campos que a nota gerada não leva (pl_008a): pRedBC_N14, tPag_YA02\n");
 }
 
 TEST_F(CliGerarTest, ARuleViolationExitsWithOneShowsTheWholeRuleAndWritesNothing) {

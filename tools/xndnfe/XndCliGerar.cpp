@@ -338,6 +338,9 @@ class TDigitacao {
     EntradaInvalida(FNota.Rotulo() + ": " + aMensagem);
   }
 
+  // The visible fields the description filled, in entry order.
+  const std::vector<std::string>& Informados() const { return FInformados; }
+
  private:
   TXmlDataSetNFe* DataSet(const std::string& aNome) const {
     for (const auto& dataSet : FMotor.ListDataSets())
@@ -399,11 +402,31 @@ class TDigitacao {
       Falha("o campo " + aNome + " do grupo " + aDataSet.Name() +
             " deve ser um texto ou um número");
     campo->SetAsString(aValor.get<std::string>());
+    if (campo->Visible() && !Trim(campo->AsString()).empty()) FInformados.push_back(aNome);
   }
 
   TxndNFeCustomDataSet& FMotor;
   const TNota& FNota;
+  std::vector<std::string> FInformados;
 };
+
+// The filled fields whose element or attribute the note does not carry: a
+// field of another layout, or of a group the note's choices leave out (a
+// tax field that its CST does not take). The dictionary names a field after
+// its element: "CNPJ_C02" is <CNPJ>.
+std::vector<std::string> CamposForaDaNota(const std::vector<std::string>& aCampos,
+                                          const std::string& aXml) {
+  std::vector<std::string> fora;
+  for (const std::string& campo : aCampos) {
+    const std::string nome = campo.substr(0, campo.rfind('_'));
+    const bool presente = aXml.find("<" + nome + ">") != std::string::npos ||
+                          aXml.find("<" + nome + " ") != std::string::npos ||
+                          aXml.find(" " + nome + "=\"") != std::string::npos;
+    if (!presente && std::find(fora.begin(), fora.end(), campo) == fora.end())
+      fora.push_back(campo);
+  }
+  return fora;
+}
 
 // The date of issue the note left empty: now.
 void PreencherEmissao(TxndNFeCustomDataSet& aMotor, TVersaoEsquema aEsquema) {
@@ -420,13 +443,16 @@ void PreencherEmissao(TxndNFeCustomDataSet& aMotor, TVersaoEsquema aEsquema) {
 
 // Enters and saves one note; its infNFe is the last line of LoteNFe. A rule
 // violation exits with 1, any other failure with 2, both naming the note.
-void GerarNota(TxndNFeDataSets& aEntrada, TVersaoEsquema aEsquema, const TNota& aNota) {
+// Returns the filled fields the note does not carry.
+std::vector<std::string> GerarNota(TxndNFeDataSets& aEntrada, TVersaoEsquema aEsquema,
+                                   const TNota& aNota) {
   TDigitacao digitacao(aEntrada.Engine(), aNota);
   try {
     aEntrada.Incluir();
     digitacao.Nota();
     PreencherEmissao(aEntrada.Engine(), aEsquema);
     aEntrada.Salvar();
+    return CamposForaDaNota(digitacao.Informados(), aEntrada.Engine().UltimoXml());
   } catch (const ECliFalha&) {
     throw;
   } catch (const ExndNFeRuleException& e) {
@@ -459,8 +485,15 @@ int ComandoGerar(TContexto& aCtx) {
   std::string lote = "<lote>";
   json geradas = json::array();
   std::map<std::string, std::string> chaves;  // key -> the note that has it
+  std::vector<std::string> avisos;            // shown once every note was generated
   for (const TNota& nota : notas) {
-    GerarNota(entrada, esquema, nota);
+    const std::vector<std::string> fora = GerarNota(entrada, esquema, nota);
+    if (!fora.empty()) {
+      std::string lista;
+      for (const std::string& campo : fora) lista += (lista.empty() ? "" : ", ") + campo;
+      avisos.push_back("xndnfe: aviso: " + nota.Rotulo() + ": campos que a nota gerada não leva (" +
+                       NomesEsquema[esquema] + "): " + lista);
+    }
     const std::string nfe = NFeAberta + entrada.LoteNFe()[entrada.LoteNFe().Count() - 1] + "</NFe>";
     const std::string chave = TxndNFeXmlUtils::ObterChaveAcesso(nfe, false);
     // The service would refuse the second as a duplicate.
@@ -487,6 +520,7 @@ int ComandoGerar(TContexto& aCtx) {
   } else {
     aCtx.Saida << lote << "\n";
   }
+  for (const std::string& aviso : avisos) aCtx.Erros << aviso << "\n";
   return csOk;
 }
 
