@@ -112,7 +112,10 @@ TEST_F(CliGerarTest, SeveralNotesInOneJsonNumbersAsWrittenAndIniRecordsInNumberO
   const std::string nota = ReadFileBytes(Exemplo("nota.json"));
   std::string outra = StringReplace(nota, "\"nNF_B08\": \"1\"", "\"nNF_B08\": \"3\"", false);
   outra = StringReplace(outra, "\"pesoL_X31\": \"12.500\"", "\"pesoL_X31\": 12.500", false);
-  const std::string notas = FTemp.Write("notas.json", "{\"notas\": [" + nota + "," + outra + "]}");
+  outra = StringReplace(outra, "Venda de mercadoria", "Venda de mercadoria à vista", false);
+  // Saved in Windows-1252, as Windows programs export it.
+  const std::string notas =
+      FTemp.Write("notas.json", Utf8ToWin1252("{\"notas\": [" + nota + "," + outra + "]}"));
   // With a byte order mark, as Windows editors save it.
   const std::string ini =
       FTemp.Write("volumes.ini", "\xEF\xBB\xBF" + ReadFileBytes(Exemplo("nota.ini")) +
@@ -136,6 +139,7 @@ TEST_F(CliGerarTest, SeveralNotesInOneJsonNumbersAsWrittenAndIniRecordsInNumberO
   }
   EXPECT_EQ(ObterValorTag("nNF", xmls[1]), "3");
   EXPECT_EQ(ObterValorTag("pesoL", xmls[1]), "12.500");
+  EXPECT_EQ(ObterValorTag("natOp", xmls[1]), "Venda de mercadoria à vista");
   const std::size_t vol = xmls[2].find("<vol>");
   ASSERT_NE(vol, std::string::npos);
   EXPECT_EQ(xmls[2].substr(vol, 26), "<vol><qVol>1</qVol><esp>PA");

@@ -282,7 +282,9 @@ std::vector<TNota> LerDescricao(const std::string& aArquivo) {
   if (primeiro == '[' || primeiro == ';')
     return {TNota{aArquivo, 1, false, LerIni(aArquivo, texto)}};
   if (primeiro != '{') EntradaInvalida(aArquivo + ": não é uma descrição JSON nem INI");
-  json raiz = LerJson(aArquivo, texto);
+  // As the INI reader does: text that is not UTF-8 is read as Windows-1252,
+  // the encoding of the Brazilian Windows programs that export notes.
+  json raiz = LerJson(aArquivo, IsValidUtf8(texto) ? texto : Win1252ToUtf8(texto));
   if (!raiz.contains("notas")) return {TNota{aArquivo, 1, false, std::move(raiz)}};
   if (raiz.size() != 1)
     EntradaInvalida(aArquivo + ": uma descrição com \"notas\" não tem outras chaves");
