@@ -303,8 +303,10 @@ std::vector<TNota> LerDescricao(const std::string& aArquivo) {
 
 // ---- Entering a note -------------------------------------------------------------------
 
-// "YYYY-MM-DDThh:mm:ss±hh:mm" now, in the time zone of the UF (IBGE code);
-// the date alone when aSoData.
+// "YYYY-MM-DDThh:mm:ss±hh:mm" now, in the time zone of the UF (IBGE code),
+// whatever the machine's own zone; the date alone when aSoData. Brazil keeps
+// no daylight saving time since 2019; the islands at -02:00 and the west of
+// AM at -05:00 take the zone of their state's capital.
 std::string AgoraNaUF(const std::string& aCUF, bool aSoData) {
   int horas = -3;
   if (aCUF == "12") horas = -5;  // AC
