@@ -60,7 +60,7 @@ TEST_F(CliGerarTest, TheExampleNotePassesTheRulesAndItsSignedNoteIsValidAgainstT
                       0),
             0u);
   EXPECT_EQ(xml.substr(xml.size() - 22), "</infNFe></NFe></lote>");
-  // Left empty in the description: issued now, in the time zone of SP.
+  // Left empty in nota.json: issued now, in the time zone of SP.
   const std::string emissao = ObterValorTag("dhEmi", xml);
   EXPECT_EQ(emissao.size(), 25u) << emissao;
   EXPECT_EQ(emissao.substr(0, 10) + emissao.substr(19), hoje + "-03:00") << emissao;

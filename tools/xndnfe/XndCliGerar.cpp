@@ -89,7 +89,7 @@ TVersaoEsquema EscolherEsquema(const TContexto& aCtx) {
   EntradaInvalida("nenhum pacote de esquemas para o manual " + VersaoManualParaTexto(manual));
 }
 
-// ---- Reading the descriptions -----------------------------------------------------
+// ---- Reading the description files--------------------------------------------------
 
 // One note of a description.
 struct TNota {
@@ -342,7 +342,7 @@ class TDigitacao {
     EntradaInvalida(FNota.Rotulo() + ": " + aMensagem);
   }
 
-  // The visible fields the description filled, in entry order.
+  // The visible fields the file filled for this note, in entry order.
   const std::vector<std::string>& Informados() const { return FInformados; }
 
  private:
