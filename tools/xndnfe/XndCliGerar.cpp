@@ -89,7 +89,7 @@ TVersaoEsquema EscolherEsquema(const TContexto& aCtx) {
   EntradaInvalida("nenhum pacote de esquemas para o manual " + VersaoManualParaTexto(manual));
 }
 
-// ---- Reading the description files--------------------------------------------------
+// ---- Reading the description files ---------------------------------------------
 
 // One note of a description.
 struct TNota {
