@@ -53,13 +53,17 @@ std::vector<std::string> TxndDS_pl008a::CamposReferencia() {
           "nNF_BA18",    "refCTe_BA19", "mod_BA21", "nECF_BA22", "nCOO_BA23"};
 }
 
+// Layout 3.10 makes the recipient (an NFC-e may have none) and its address
+// optional: an empty group, which the schema refuses, is left out.
 std::string TxndDS_pl008a::ConvPartE() {
   TXmlDataSetNFe& e = Parte('E');
-  return "<dest>" + GerarCampos(e, {"CNPJ_E02", "CPF_E03", "idEstrangeiro_E03a", "xNome_E04"}) + "<enderDest>" +
-         GerarCampos(e, {"xLgr_E06", "nro_E07", "xCpl_E08", "xBairro_E09", "cMun_E10", "xMun_E11", "UF_E12",
-                         "CEP_E13", "cPais_E14", "xPais_E15", "fone_E16"}) +
-         "</enderDest>" + GerarCampos(e, {"indIEDest_E16a", "IE_E17", "ISUF_E18", "IM_E18a", "email_E19"}) +
-         "</dest>";
+  if (!PossuiDados(e)) return {};
+  const std::string endereco =
+      GerarCampos(e, {"xLgr_E06", "nro_E07", "xCpl_E08", "xBairro_E09", "cMun_E10", "xMun_E11", "UF_E12",
+                      "CEP_E13", "cPais_E14", "xPais_E15", "fone_E16"});
+  return "<dest>" + GerarCampos(e, {"CNPJ_E02", "CPF_E03", "idEstrangeiro_E03a", "xNome_E04"}) +
+         (endereco.empty() ? std::string() : "<enderDest>" + endereco + "</enderDest>") +
+         GerarCampos(e, {"indIEDest_E16a", "IE_E17", "ISUF_E18", "IM_E18a", "email_E19"}) + "</dest>";
 }
 
 std::string TxndDS_pl008a::ConvPartI() {

@@ -74,5 +74,40 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoLeiaute{"pl_008a_PL_008i2", pl_008a, "nota310.xml", vm50a, "PL_008i2", "nfe_v3.10.xsd"}),
     [](const ::testing::TestParamInfo<CasoLeiaute>& aInfo) { return std::string(aInfo.param.Nome); });
 
+// Layout 3.10: a note without recipient (as an NFC-e may be), and one whose
+// recipient has no address, leave out the empty groups and stay valid.
+class GeracaoDestinatarioTest : public GeracaoEsquemasTest {};
+
+TEST_F(GeracaoDestinatarioTest, ARecipientOrItsAddressLeftEmptyIsLeftOutInLayout310) {
+  const std::string nota = NotaDeTeste("nota310.xml");
+  const auto sem = [&nota](const std::string& aInicio, const std::string& aFim) {
+    std::string texto = nota;
+    const std::size_t inicio = texto.find(aInicio);
+    texto.erase(inicio, texto.find(aFim, inicio) + aFim.size() - inicio);
+    return texto;
+  };
+  struct Caso {
+    std::string Nota;
+    std::string Ausente;
+  };
+  const std::vector<Caso> casos = {{sem("<dest>", "</dest>"), "<dest>"},
+                                   {sem("<enderDest>", "</enderDest>"), "<enderDest>"}};
+  const std::string esquemas = std::string(XND_SHARED_DIR) + "/schemas/PL_008i2/";
+  for (const Caso& caso : casos) {
+    auto engine = CriarEngineComDicionario(pl_008a);
+    PreencherDeXml(*engine, caso.Nota);
+    const std::string gerado = engine->ConverterAuto();
+    EXPECT_EQ(gerado.find(caso.Ausente), std::string::npos) << gerado;
+    EXPECT_SAME_NOTE(FormaCanonica(gerado), FormaCanonica(caso.Nota));
+    if (!DirectoryExists(esquemas)) continue;
+    TxndGovUtils utils;
+    try {
+      utils->ValidateWithSchema(Assinar(gerado, vm50a), NFeNamespace, esquemas + "nfe_v3.10.xsd");
+    } catch (const std::exception&) {
+      ADD_FAILURE() << caso.Ausente << " " << utils->GetValidationErrors();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace xnd::test
