@@ -54,12 +54,6 @@ TEST(ReportComponentTest, DanfeComponentExportsTheCCeFromItsModel) {
   EXPECT_NE(text.find("353180043800804"), std::string::npos);
 }
 
-}  // namespace
-}  // namespace xnd::test
-
-namespace xnd::test {
-namespace {
-
 std::string Falha(const std::function<void()>& aAcao) {
   try {
     aAcao();
