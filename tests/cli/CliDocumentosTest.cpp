@@ -4,6 +4,8 @@
 // IPP printer, then the note cancelled; and every bad input with its code.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "events/xndNFeEventosXmlUtils.h"
@@ -71,14 +73,24 @@ TEST_F(CliDocumentosTest, AnAuthorisedNoteGetsItsDanfeAPrintedCorrectionAndIsCan
   EXPECT_NE(texto.find(Correcao), std::string::npos) << texto;
   EXPECT_NE(texto.find(nProt), std::string::npos) << texto;
 
-  // And on a printer, with the copies asked for.
+  // And on a printer, with the copies asked for; the DANFE too.
   const IppPrinter impressora;
   if (impressora.Failure().empty()) {
-    const TResultado impressa = Rodar({"cce", cce, "--impressora", impressora.Uri(), "--copias", "2"});
+    const TResultado impressa =
+        Rodar({"cce", cce, "--impressora", impressora.Uri(), "--copias", "2"});
     ASSERT_EQ(impressa.Codigo, 0) << impressa.Erros;
-    const std::vector<std::string> trabalhos = impressora.Jobs();
-    ASSERT_EQ(trabalhos.size(), 1u);
-    EXPECT_NE(trabalhos[0].find("IPP_COPIES=2\n"), std::string::npos) << trabalhos[0];
+    const TResultado danfeImpresso = Rodar({"danfe", proc, "--impressora", impressora.Uri()});
+    ASSERT_EQ(danfeImpresso.Codigo, 0) << danfeImpresso.Erros;
+    EXPECT_EQ(danfeImpresso.Saida, "DANFE enviado à impressora " + impressora.Uri() + "\n");
+    const std::vector<std::string> trabalhos = impressora.Jobs(2);
+    ASSERT_EQ(trabalhos.size(), 2u);
+    // The CC-e's two copies; the DANFE's one (the configured default).
+    EXPECT_EQ(std::count_if(trabalhos.begin(), trabalhos.end(),
+                            [](const std::string& t) {
+                              return t.find("IPP_COPIES=2\n") != std::string::npos;
+                            }),
+              1)
+        << trabalhos[0] << trabalhos[1];
   }
 
   // The cancellation takes the protocol from the nfeProc; the note is then cancelled.
@@ -92,8 +104,8 @@ TEST_F(CliDocumentosTest, AnAuthorisedNoteGetsItsDanfeAPrintedCorrectionAndIsCan
   EXPECT_EQ(std::filesystem::path(procCanc).filename(), chave + "-canc-procEventoNFe.xml");
   EXPECT_EQ(ObterValorTag("nProt", ReadFileBytes(procCanc)),
             ObterValorTag("nProt", ReadFileBytes(proc)));  // the authorisation's, in detEvento
-  ValidarProcEvento(procCanc,
-                    FTemp.Path() + "Esquemas/vm50a/Evento_Generico_PL_v1.01/procEventoNFe_v1.00.xsd");
+  ValidarProcEvento(
+      procCanc, FTemp.Path() + "Esquemas/vm50a/Evento_Generico_PL_v1.01/procEventoNFe_v1.00.xsd");
   const TResultado situacao = Rodar({"consultar", chave});
   EXPECT_EQ(situacao.Codigo, 1);
   EXPECT_EQ(situacao.Saida.substr(0, 4), "101 ");
@@ -134,7 +146,8 @@ TEST_F(CliDocumentosTest, BadInputIsOneLineOnStderrAndExitTwo) {
        "protocolo de autorização inválido: 12345"},
       {{"evento", "cancelar", chave, Justificativa, "--seq", "2"},
        "o cancelamento não tem --seq (é sempre o evento 1)"},
-      {{"evento", "cancelar", chave, "Erro"}, "a justificativa deve ter de 15 a 255 caracteres (tem 4)"},
+      {{"evento", "cancelar", chave, "Erro"},
+       "a justificativa deve ter de 15 a 255 caracteres (tem 4)"},
       {{"cce", lote, "-o", pdf}, lote + " não é uma carta de correção"},
       {{"cce", naoAutorizada, "-o", pdf}, "A CCe não está Autorizada."},
   };

@@ -37,8 +37,8 @@ std::string Absoluto(const std::string& aCaminho) {
 void ExigirSaida(const TContexto& aCtx) {
   const TLinhaComando& l = aCtx.Linha;
   if (!l.Tem("-o") && !l.Tem("--imprimir") && !l.Tem("--impressora"))
-    throw ECliFalha(csEntradaInvalida, "informe -o ARQUIVO.pdf ou --imprimir (xndnfe " +
-                                           l.Comando + " --help)");
+    throw ECliFalha(csEntradaInvalida,
+                    "informe -o ARQUIVO.pdf ou --imprimir (xndnfe " + l.Comando + " --help)");
   if (l.Tem("-o") && (l.Tem("--imprimir") || l.Tem("--impressora")))
     throw ECliFalha(csEntradaInvalida, "escolha -o ou --imprimir, não os dois");
 }
@@ -53,7 +53,8 @@ int Copias(const TContexto& aCtx, int aPadrao) {
 std::string Logotipo(const TContexto& aCtx, const std::string& aPadrao) {
   if (!aCtx.Linha.Tem("--logotipo")) return aPadrao;
   const std::string arquivo = Absoluto(aCtx.Linha.Valor("--logotipo"));
-  if (!FileExists(arquivo)) throw ECliFalha(csEntradaInvalida, "logotipo não encontrado: " + arquivo);
+  if (!FileExists(arquivo))
+    throw ECliFalha(csEntradaInvalida, "logotipo não encontrado: " + arquivo);
   return arquivo;
 }
 
@@ -105,7 +106,8 @@ std::string ParametrosDanfe(TContexto& aCtx, const std::string& aSaida) {
   for (int i = 0; i < lista.Count(); ++i) params += lista[i] + "\r\n";
   if (!aSaida.empty()) params += "SalvarComo=" + aSaida + "\r\n";
   if (aCtx.Linha.Tem("--png")) params += "FormatoExportacao=2\r\n";
-  if (aCtx.Linha.Tem("--impressora")) params += "Impressora=" + aCtx.Linha.Valor("--impressora") + "\r\n";
+  if (aCtx.Linha.Tem("--impressora"))
+    params += "Impressora=" + aCtx.Linha.Valor("--impressora") + "\r\n";
   return params;
 }
 
@@ -154,8 +156,8 @@ int Sequencia(const TContexto& aCtx) {
 
 // "AAAA-MM-DDThh:mm:ss-03:00": the official time of Brasília, without daylight saving since 2019.
 std::string AgoraBrasilia() {
-  const std::time_t agora =
-      std::chrono::system_clock::to_time_t(std::chrono::system_clock::now() - std::chrono::hours(3));
+  const std::time_t agora = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now() -
+                                                                 std::chrono::hours(3));
   std::tm utc{};
   gmtime_r(&agora, &utc);
   char texto[32];
@@ -229,8 +231,8 @@ int ComandoDanfe(TContexto& aCtx) {
   danfe.SetParams(ParametrosDanfe(aCtx, saida));
   danfe.SetXML(xml);
   if (danfe.EhCCe())
-    throw ECliFalha(csEntradaInvalida, aCtx.Linha.Posicionais[0] +
-                                           " é uma carta de correção (use xndnfe cce)");
+    throw ECliFalha(csEntradaInvalida,
+                    aCtx.Linha.Posicionais[0] + " é uma carta de correção (use xndnfe cce)");
   json j;
   if (!saida.empty()) {
     // The clock of the files' folder, a second back for coarse timestamps.
@@ -250,7 +252,8 @@ int ComandoDanfe(TContexto& aCtx) {
   } else if (!saida.empty()) {
     aCtx.Saida << "DANFE gravado em " << saida << "\n";
     if (j.contains("png"))
-      for (const auto& png : j["png"]) aCtx.Saida << "página gravada em " << png.get<std::string>() << "\n";
+      for (const auto& png : j["png"])
+        aCtx.Saida << "página gravada em " << png.get<std::string>() << "\n";
   } else {
     aCtx.Saida << "DANFE enviado à impressora"
                << (aCtx.Linha.Tem("--impressora") ? " " + aCtx.Linha.Valor("--impressora") : "")
@@ -277,15 +280,17 @@ int ComandoEvento(TContexto& aCtx) {
   TNotaEvento nota = LerNotaEvento(p[1]);
   if (aCtx.Linha.Tem("--protocolo")) nota.Protocolo = Trim(aCtx.Linha.Valor("--protocolo"));
   if (!cce && (nota.Protocolo.size() != 15 || !IsAsciiDigits(nota.Protocolo)))
-    throw ECliFalha(csEntradaInvalida,
-                    nota.Protocolo.empty()
-                        ? "informe o protocolo de autorização da nota (--protocolo) ou o seu nfeProc"
-                        : "protocolo de autorização inválido: " + nota.Protocolo);
-  const std::string saida = aCtx.Linha.Tem("-o")
-                                ? ArquivoSaida(aCtx)
-                                : Absoluto(nota.Chave + (cce ? "-cce-" + std::to_string(sequencia)
-                                                             : std::string("-canc")) +
-                                           "-procEventoNFe.xml");
+    throw ECliFalha(
+        csEntradaInvalida,
+        nota.Protocolo.empty()
+            ? "informe o protocolo de autorização da nota (--protocolo) ou o seu nfeProc"
+            : "protocolo de autorização inválido: " + nota.Protocolo);
+  const std::string saida =
+      aCtx.Linha.Tem("-o")
+          ? ArquivoSaida(aCtx)
+          : Absoluto(nota.Chave +
+                     (cce ? "-cce-" + std::to_string(sequencia) : std::string("-canc")) +
+                     "-procEventoNFe.xml");
 
   TxndNFe& nfe = *aCtx.NFe;
   TxndNFeEventos& eventos = PrepararEventos(nfe);
