@@ -3,6 +3,8 @@
 #include <ctime>
 #include <thread>
 
+#include <unistd.h>
+
 #include "XndCliComum.h"
 #include "external/xndGovUtils.h"
 #include "nfe/xndNFeRetorno.h"
@@ -134,7 +136,10 @@ void GravarNFeProcs(TContexto& aCtx, const TRetornoNFe& aResultado, const std::s
 
 std::string IdLotePadrao() {
   const auto agora = std::chrono::system_clock::now().time_since_epoch();
-  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(agora).count());
+  const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(agora).count();
+  // 13 digits of milliseconds and 2 of the process: runs started together
+  // from a script get numbers (and log files) of their own.
+  return std::to_string(ms * 100 + getpid() % 100);
 }
 
 int ComandoStatus(TContexto& aCtx) {

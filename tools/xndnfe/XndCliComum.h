@@ -53,7 +53,7 @@ struct TContexto {
 // cannot be read or, with aXml, is not an XML document.
 std::string LerArquivo(const std::string& aCaminho, bool aXml);
 void GravarArquivo(const std::string& aCaminho, const std::string& aTexto);
-// A batch number from the clock (seconds): digits only, at most 15.
+// A batch number from the clock (milliseconds) and the process: 15 digits.
 std::string IdLotePadrao();
 
 // The subcommands; each returns the exit code.
