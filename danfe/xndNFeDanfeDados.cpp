@@ -52,10 +52,10 @@ const TDefinicaoDataSet DefItens{
 const TDefinicaoDataSet DefVolume{
     "vol", {"nNF", "VolQuantidade", "VolEspecie", "VolMarca", "VolNumeracao", "VolPesoBruto", "VolPesoLiquido"}};
 const TDefinicaoDataSet DefCobranca{"DadosCobranca", {"nNF", "NumDuplicata", "DtVencimento", "ValorDuplicata"}};
-const TDefinicaoDataSet DefMed{"DadosLotesMedicamento", {"Item", "nLote", "qLote", "dFab", "dVal", "vPMC"}};
+const TDefinicaoDataSet DefMed{"DadosLotesMedicamento", {"nNF", "Item", "nLote", "qLote", "dFab", "dVal", "vPMC"}};
 const TDefinicaoDataSet DefVeic{
     "DadosVeiculosNovos",
-    {"Item", "tpOp", "chassi", "cCor", "xCor", "pot", "CM3", "pesoL", "pesoB", "nSerie", "tpComb", "nMotor", "CMT",
+    {"nNF", "Item", "tpOp", "chassi", "cCor", "xCor", "pot", "CM3", "pesoL", "pesoB", "nSerie", "tpComb", "nMotor", "CMT",
      "CMKG", "dist", "RENAVAM", "anoMod", "anoFab", "tpPint", "tpVeic", "espVeic", "VIN", "condVeic", "cMod",
      "cilin"}};
 const TDefinicaoDataSet DefRefNFe{"DadosNFeReferenciada", {"nNF", "ChaveNFeRef"}};
@@ -352,8 +352,10 @@ void TxndNFeDanfeDados::CriarDataSets() {
   Ligar(*FRefCTe, FDataSource.get(), "nNF");
   Ligar(*FItens, FDataSource.get(), "nNF");
   Ligar(*FCobranca, FDataSource.get(), "nNF");
-  Ligar(*FMed, FDataSourceItens.get(), "Item");
-  Ligar(*FVeic, FDataSourceItens.get(), "Item");
+  // An item is its note's number and its own: item 1 of every note of the
+  // document shares "Item".
+  Ligar(*FMed, FDataSourceItens.get(), "nNF;Item");
+  Ligar(*FVeic, FDataSourceItens.get(), "nNF;Item");
 }
 
 std::vector<TClientDataSet*> TxndNFeDanfeDados::DataSets() const {
@@ -847,7 +849,8 @@ void TxndNFeDanfeDados::PreencherVeiculoNovo(const std::string& aDet, const std:
   Veic().Append();
   SetCampo(Veic(), "Item", aItem);
   for (const auto& field : Veic().Fields()) {
-    if (field->FieldName() != "Item") field->SetAsString(Valor(field->FieldName(), g));
+    const std::string& nome = field->FieldName();
+    if (nome != "nNF" && nome != "Item") field->SetAsString(Valor(nome, g));
   }
   Veic().Post();
 }

@@ -7,9 +7,10 @@
 //   "ObsContribuinte" memos of 8000), "DadosItens" ("ItemObs" memo of 500),
 //   "vol", the five reference datasets, "DadosCobranca" (details of "Dados"
 //   on "nNF"), "DadosLotesMedicamento" and "DadosVeiculosNovos" (details of
-//   "DadosItens" on "Item"). Links are made in the order "vol", the five
-//   references, "DadosItens", "DadosCobranca", then the two item details:
-//   the serializer nests details in that order.
+//   "DadosItens" on "nNF;Item", filled from the item when appended). Links
+//   are made in the order "vol", the five references, "DadosItens",
+//   "DadosCobranca", then the two item details: the serializer nests details
+//   in that order.
 //
 // Values are read from the NF-e text as text values: entity and character
 // references resolved, LineDelimiter (in free texts) turned into a carriage

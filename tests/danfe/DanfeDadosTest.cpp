@@ -414,20 +414,29 @@ TEST_F(DanfeDadosTest, DpecNoteTakesTheProtocolOfItsDocumentOrOfTheProperties) {
 }
 
 TEST_F(DanfeDadosTest, TwoNotesGiveTwoRecordsEachWithItsOwnItems) {
-  const std::string primeira = test::SharedFixture(Nfe310);
+  std::string primeira = test::SharedFixture(Nfe310);
   std::string segunda = Trocar(primeira, "<nNF>992346</nNF>", "<nNF>992347</nNF>");
   const std::size_t det5 = segunda.find("<det nItem=\"4\">");
   segunda.erase(det5, segunda.find("<det nItem=\"5\">") - det5);  // four items
+  // A medicine lot on item 1 of the first note only: item 1 of the second is another item.
+  primeira = Trocar(primeira, "<indTot>1</indTot>",
+                    "<indTot>1</indTot><med><nLote>L1</nLote><qLote>1.000</qLote><dFab>2015-01-31"
+                    "</dFab><dVal>2016-01-31</dVal><vPMC>9.90</vPMC></med>");
   auto dados = Criar<TxndNFeDanfeDados50>(primeira + "\n" + segunda);
   dados->CarregarDados();
 
   TClientDataSet& d = Tabela(*dados, "Dados");
   TClientDataSet& itens = Tabela(*dados, "DadosItens");
+  TClientDataSet& med = Tabela(*dados, "DadosLotesMedicamento");
   EXPECT_EQ(Coluna(d, "nNF"), (std::vector<std::string>{"000992346", "000992347"}));
   d.First();
   EXPECT_EQ(itens.RecordCount(), 5);
+  itens.First();
+  EXPECT_EQ(Coluna(med, "nLote"), (std::vector<std::string>{"L1"}));
   d.Next();
   EXPECT_EQ(Coluna(itens, "Item"), (std::vector<std::string>{"1", "2", "3", "5"}));
+  itens.First();
+  EXPECT_EQ(med.RecordCount(), 0);
   EXPECT_EQ(Tabela(*dados, "DadosCobranca").RecordCount(), 1);
 }
 
