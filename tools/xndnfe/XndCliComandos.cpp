@@ -134,6 +134,24 @@ void GravarNFeProcs(TContexto& aCtx, const TRetornoNFe& aResultado, const std::s
 
 }  // namespace
 
+// "YYYY-MM-DDThh:mm:ss±hh:mm" now, in the time zone of the UF (IBGE code),
+// whatever the machine's own zone; the date alone when aSoData. Brazil keeps
+// no daylight saving time since 2019; the islands at -02:00 and the west of
+// AM at -05:00 take the zone of their state's capital.
+std::string AgoraNaUF(const std::string& aCUF, bool aSoData) {
+  int horas = -3;
+  if (aCUF == "12") horas = -5;  // AC
+  if (aCUF == "11" || aCUF == "13" || aCUF == "14" || aCUF == "50" || aCUF == "51")
+    horas = -4;  // RO AM RR MS MT
+  const std::time_t agora =
+      std::chrono::system_clock::to_time_t(std::chrono::system_clock::now()) + horas * 3600;
+  std::tm local{};
+  gmtime_r(&agora, &local);
+  char texto[32];
+  std::strftime(texto, sizeof texto, aSoData ? "%Y-%m-%d" : "%Y-%m-%dT%H:%M:%S", &local);
+  return aSoData ? std::string(texto) : Format("%s-%2.2d:00", texto, -horas);
+}
+
 std::string IdLotePadrao() {
   const auto agora = std::chrono::system_clock::now().time_since_epoch();
   const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(agora).count();

@@ -55,6 +55,9 @@ std::string LerArquivo(const std::string& aCaminho, bool aXml);
 void GravarArquivo(const std::string& aCaminho, const std::string& aTexto);
 // A batch number from the clock (milliseconds) and the process: 15 digits.
 std::string IdLotePadrao();
+// Now in the time zone of the UF of IBGE code aCUF: "YYYY-MM-DDThh:mm:ss-03:00",
+// or "YYYY-MM-DD" with aSoData.
+std::string AgoraNaUF(const std::string& aCUF, bool aSoData);
 
 // The subcommands; each returns the exit code.
 int ComandoStatus(TContexto& aCtx);

@@ -154,17 +154,6 @@ int Sequencia(const TContexto& aCtx) {
                                          std::to_string(MaximoCorrecoes) + ": " + texto);
 }
 
-// "AAAA-MM-DDThh:mm:ss-03:00": the official time of Brasília, without daylight saving since 2019.
-std::string AgoraBrasilia() {
-  const std::time_t agora = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now() -
-                                                                 std::chrono::hours(3));
-  std::tm utc{};
-  gmtime_r(&agora, &utc);
-  char texto[32];
-  std::strftime(texto, sizeof texto, "%Y-%m-%dT%H:%M:%S-03:00", &utc);
-  return texto;
-}
-
 TDadosEvento DadosEvento(TxndNFe& aNFe, const std::string& aChave, int aSequencia) {
   TDadosEvento dados;
   dados.cOrgao = aChave.substr(0, 2);
@@ -172,7 +161,7 @@ TDadosEvento DadosEvento(TxndNFe& aNFe, const std::string& aChave, int aSequenci
   // The author is the emitter: the configured CNPJ, or the one of the key.
   dados.CNPJ = aNFe.CNPJ().empty() ? aChave.substr(6, 14) : aNFe.CNPJ();
   dados.chNFe = aChave;
-  dados.dhEvento = AgoraBrasilia();
+  dados.dhEvento = AgoraNaUF(dados.cOrgao, false);  // the issuer's zone, as the note's dates
   dados.nSeqEvento = aSequencia;
   return dados;
 }
