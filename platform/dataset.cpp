@@ -530,10 +530,8 @@ void TClientDataSet::DataChanged(bool aForce) {
     }
     if (detail->Editing()) {
       if (aForce || detail->MasterKey() != detail->FViewKey) detail->RefreshFromMaster();
-    } else if (aForce) {
-      detail->FPending = TPendingRefresh::Force;
-    } else if (detail->FPending == TPendingRefresh::None) {
-      detail->FPending = TPendingRefresh::Check;
+    } else {
+      detail->FPending = aForce ? TPendingRefresh::Force : TPendingRefresh::Check;
     }
   }
 }

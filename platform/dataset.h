@@ -210,8 +210,8 @@ class TClientDataSet : public TComponent {
   // (aForce: even when their key is the same). A detail being edited or
   // inserted into is refreshed at once (its pending record is posted under
   // the master record it was entered for, and so is one whose own details
-  // are being edited); any other is marked and refreshed
-  // at its next use, so moving a master costs nothing for details nobody reads.
+  // are being edited); any other is marked and refreshed at its next use, so
+  // moving a master costs nothing for details nobody reads.
   void DataChanged(bool aForce);
   void RefreshFromMaster();
   // Whether this table or one below it holds a record being edited or inserted.
