@@ -188,10 +188,6 @@ TLinhaComando Analisar(const std::vector<std::string>& aArgs) {
   return linha;
 }
 
-std::string Absoluto(const std::string& aCaminho) {
-  return std::filesystem::absolute(aCaminho).lexically_normal().string();
-}
-
 // Where the exception logs go when the configuration names no folder: the
 // program's own folder is seldom writable for an installed tool.
 std::string DiretorioErrosPadrao() {
@@ -262,6 +258,23 @@ bool ServicoInacessivel(const std::exception& aErro) {
 std::string TLinhaComando::Valor(const std::string& aOpcao, const std::string& aPadrao) const {
   const auto it = Opcoes.find(aOpcao);
   return it == Opcoes.end() ? aPadrao : it->second;
+}
+
+int TLinhaComando::Inteiro(const std::string& aOpcao, int aPadrao, int aMinimo,
+                           int aMaximo) const {
+  if (!Tem(aOpcao)) return aPadrao;
+  const std::string texto = Valor(aOpcao);
+  // Digits only, no more of them than the largest value has.
+  int n = 0;
+  if (IsAsciiDigits(texto) && texto.size() <= std::to_string(aMaximo).size() &&
+      TryStrToInt(texto, n) && n >= aMinimo && n <= aMaximo)
+    return n;
+  throw ECliFalha(csEntradaInvalida, aOpcao + " deve ser um número de " + std::to_string(aMinimo) +
+                                         " a " + std::to_string(aMaximo) + ": " + texto);
+}
+
+std::string Absoluto(const std::string& aCaminho) {
+  return std::filesystem::absolute(aCaminho).lexically_normal().string();
 }
 
 void TContexto::Escrever(const nlohmann::ordered_json& aJson) const {

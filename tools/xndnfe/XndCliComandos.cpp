@@ -20,8 +20,6 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-constexpr const char* NFeAberta = "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\">";
-
 json ProtocoloJson(const TProtocoloNFe& aP) {
   return json{{"chNFe", aP.chNFe}, {"cStat", aP.cStat}, {"xMotivo", aP.xMotivo},
               {"nProt", aP.nProt}};
@@ -84,15 +82,7 @@ std::map<std::string, std::string> NotasPorChave(const std::string& aLote) {
   return notas;
 }
 
-int Tentativas(const TContexto& aCtx) {
-  const std::string texto = aCtx.Linha.Valor("--tentativas", "10");
-  try {
-    const int n = std::stoi(texto);
-    if (n >= 1 && n <= 1000) return n;
-  } catch (const std::exception&) {
-  }
-  throw ECliFalha(csEntradaInvalida, "--tentativas deve ser um número de 1 a 1000: " + texto);
-}
+int Tentativas(const TContexto& aCtx) { return aCtx.Linha.Inteiro("--tentativas", 10, 1, 1000); }
 
 void Esperar(const TContexto& aCtx, int aSegundos, const std::string& aRecibo) {
   aCtx.Progresso("Aguardando o processamento do lote (recibo " + aRecibo + "): nova consulta em " +

@@ -36,6 +36,10 @@ struct TLinhaComando {
 
   bool Tem(const std::string& aOpcao) const { return Opcoes.count(aOpcao) != 0; }
   std::string Valor(const std::string& aOpcao, const std::string& aPadrao = "") const;
+  // The option's whole number (aPadrao when absent): ASCII digits, no more
+  // of them than aMaximo has. Anything else raises ECliFalha (2)
+  // "OPCAO deve ser um número de MIN a MAX: VALOR".
+  int Inteiro(const std::string& aOpcao, int aPadrao, int aMinimo, int aMaximo) const;
 };
 
 struct TContexto {
@@ -48,6 +52,12 @@ struct TContexto {
   void Escrever(const nlohmann::ordered_json& aJson) const;
   void Progresso(const std::string& aTexto) const;  // on a terminal, when not --json
 };
+
+// The opening tag of a note in the batches the tool reads and writes.
+inline constexpr const char* NFeAberta = "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\">";
+
+// A path given on the command line, made absolute from the working directory.
+std::string Absoluto(const std::string& aCaminho);
 
 // The text of a file given on the command line; raises ECliFalha (2) when it
 // cannot be read or, with aXml, is not an XML document.

@@ -2,13 +2,14 @@
 // (correction letter, cancellation) sent to the service, and the printout of
 // a registered correction letter.
 #include <chrono>
-#include <ctime>
 #include <filesystem>
 
 #include "XndCliComum.h"
 #include "danfe/xndNFeDanfe.h"
 #include "events/xndNFeEventos.h"
 #include "events/xndNFeEventosXmlUtils.h"
+#include "external/xndGovUtils.h"
+#include "nfe/xndNFeRetorno.h"
 #include "platform/files.h"
 #include "platform/stringlist.h"
 #include "platform/text.h"
@@ -29,10 +30,6 @@ constexpr std::size_t CorrecaoMinima = 15, CorrecaoMaxima = 1000;
 constexpr std::size_t JustificativaMinima = 15, JustificativaMaxima = 255;
 constexpr int MaximoCorrecoes = 20;  // CC-e per note
 
-std::string Absoluto(const std::string& aCaminho) {
-  return std::filesystem::absolute(aCaminho).lexically_normal().string();
-}
-
 // The printing options shared by danfe and cce: an output must be chosen.
 void ExigirSaida(const TContexto& aCtx) {
   const TLinhaComando& l = aCtx.Linha;
@@ -44,10 +41,7 @@ void ExigirSaida(const TContexto& aCtx) {
 }
 
 int Copias(const TContexto& aCtx, int aPadrao) {
-  if (!aCtx.Linha.Tem("--copias")) return aPadrao;
-  const std::string texto = aCtx.Linha.Valor("--copias");
-  if (IsAsciiDigits(texto) && texto.size() <= 3 && std::stoi(texto) >= 1) return std::stoi(texto);
-  throw ECliFalha(csEntradaInvalida, "--copias deve ser um número de 1 a 999: " + texto);
+  return aCtx.Linha.Inteiro("--copias", aPadrao, 1, 999);
 }
 
 std::string Logotipo(const TContexto& aCtx, const std::string& aPadrao) {
@@ -127,11 +121,9 @@ TNotaEvento LerNotaEvento(const std::string& aNota) {
   TNotaEvento nota{TxndNFeXmlUtils::ObterChaveAcesso(xml, false), ""};
   if (nota.Chave.empty())
     throw ECliFalha(csEntradaInvalida, aNota + " não é uma chave de acesso nem contém uma NF-e");
-  const std::size_t prot = xml.find("<infProt");
-  if (prot != std::string::npos) {
-    const std::string inf = xml.substr(prot);
-    if (ObterValorTag("chNFe", inf) == nota.Chave) nota.Protocolo = ObterValorTag("nProt", inf);
-  }
+  TxndGovUtils utils;
+  for (const TProtocoloNFe& p : TRetornoNFe::Ler(xml, utils).Protocolos)
+    if (p.chNFe == nota.Chave) nota.Protocolo = p.nProt;
   return nota;
 }
 
@@ -144,15 +136,7 @@ void VerificarTamanho(const std::string& aTexto, const char* aNome, std::size_t 
                                            std::to_string(n) + ")");
 }
 
-int Sequencia(const TContexto& aCtx) {
-  const std::string texto = aCtx.Linha.Valor("--seq", "1");
-  if (IsAsciiDigits(texto) && texto.size() <= 2) {
-    const int n = std::stoi(texto);
-    if (n >= 1 && n <= MaximoCorrecoes) return n;
-  }
-  throw ECliFalha(csEntradaInvalida, "--seq deve ser um número de 1 a " +
-                                         std::to_string(MaximoCorrecoes) + ": " + texto);
-}
+int Sequencia(const TContexto& aCtx) { return aCtx.Linha.Inteiro("--seq", 1, 1, MaximoCorrecoes); }
 
 TDadosEvento DadosEvento(TxndNFe& aNFe, const std::string& aChave, int aSequencia) {
   TDadosEvento dados;

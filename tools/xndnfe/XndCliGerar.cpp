@@ -29,8 +29,6 @@
 // UF. The batch is written only when every note was generated.
 #include <algorithm>
 #include <array>
-#include <chrono>
-#include <ctime>
 #include <map>
 #include <memory>
 #include <set>
@@ -51,7 +49,6 @@ namespace {
 using json = nlohmann::ordered_json;
 
 constexpr int MaximoNotas = 50;
-constexpr const char* NFeAberta = "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\">";
 
 // The names of TVersaoEsquema, by ordinal.
 constexpr std::array<const char*, 17> NomesEsquema = {
