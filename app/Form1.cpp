@@ -153,7 +153,7 @@ void TForm1::AplicarValoresXndNFeDataSets1() {
   using namespace xnd;
   TxndNFeDataSets& entrada = *xndNFeDataSets1;
   entrada.SetVersaoEsquema(pl_006f);
-  entrada.SetXMLDicionario(ProgramDirectory() + "Templates/vm40/Conversor/NFeDataSets.xml");
+  entrada.SetXMLDicionario(DicionarioNFeInstalado());
   entrada.SetValidaRegrasNegocio(false);
   entrada.SetValidaRegrasNegocioVarno(false);
 }

@@ -1,5 +1,6 @@
 #include "datasets/xndNFeDataSetVersoes.h"
 
+#include "platform/files.h"
 #include "types/xndNFeExceptions.h"
 
 namespace xnd {
@@ -12,6 +13,10 @@ std::unique_ptr<TxndNFeCustomDataSet> Criar(TComponent* aOwner) {
 }
 
 }  // namespace
+
+std::string DicionarioNFeInstalado() {
+  return ProgramDirectory() + "Templates/vm40/Conversor/NFeDataSets.xml";
+}
 
 // Indexed by the TVersaoEsquema ordinal.
 std::unique_ptr<TxndNFeCustomDataSet> CriarEngineNFe(TVersaoEsquema aVersao, TComponent* aOwner) {

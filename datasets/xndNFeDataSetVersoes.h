@@ -170,4 +170,8 @@ class TxndDS_pl008a : public TxndDS_pl006s {
 // %d não suportada." with the ordinal.
 std::unique_ptr<TxndNFeCustomDataSet> CriarEngineNFe(TVersaoEsquema aVersao, TComponent* aOwner = nullptr);
 
+// The dataset dictionary installed beside the program (the installation data
+// copies it there): Templates/vm40/Conversor/NFeDataSets.xml.
+std::string DicionarioNFeInstalado();
+
 }  // namespace xnd

@@ -32,9 +32,7 @@ namespace xnd::test {
 inline constexpr const char* NFeNamespace = "http://www.portalfiscal.inf.br/nfe";
 
 // The shipped dictionary, as the build copies it beside the test program.
-inline std::string DicionarioInstalado() {
-  return ProgramDirectory() + "Templates/vm40/Conversor/NFeDataSets.xml";
-}
+inline std::string DicionarioInstalado() { return DicionarioNFeInstalado(); }
 
 // A new engine of the package with the shipped dictionary loaded.
 inline std::unique_ptr<TxndNFeCustomDataSet> CriarEngineComDicionario(TVersaoEsquema aVersao,

@@ -458,7 +458,7 @@ int ComandoGerar(TContexto& aCtx) {
 
   TxndNFeDataSets entrada;
   entrada.SetVersaoEsquema(esquema);
-  entrada.SetXMLDicionario(ProgramDirectory() + "Templates/vm40/Conversor/NFeDataSets.xml");
+  entrada.SetXMLDicionario(DicionarioNFeInstalado());
   entrada.Engine().SetDiretorioLogErro(aCtx.NFe->DiretorioLogErro());
   const bool regras = !aCtx.Linha.Tem("--sem-regras");
   entrada.SetValidaRegrasNegocioVarno(regras);
